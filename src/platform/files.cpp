@@ -1,0 +1,60 @@
+#include "platform/files.h"
+
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+LineReader::LineReader(const fs::path& path) : in_(path, std::ios::binary) {}
+
+bool LineReader::next(std::string& line) {
+  if (!in_.is_open() || !std::getline(in_, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+void LineReader::rewind() {
+  in_.clear();
+  in_.seekg(0);
+}
+
+FileResult copy_file_over(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  if (!fs::is_regular_file(from, ec))
+    return {false, "Could not copy " + from.string() + " to " + to.string() + ": source missing."};
+  if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return {};
+  // Copy to a temporary beside the target first, so a failed copy leaves the
+  // target as it was.
+  fs::path tmp = to;
+  tmp += ".copy-tmp";
+  fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::rename(tmp, to, ec);
+  if (ec) {
+    std::error_code ignore;
+    fs::remove(tmp, ignore);
+    return {false, "Could not copy " + from.string() + " to " + to.string() + ": " + ec.message()};
+  }
+  return {};
+}
+
+bool delete_file(const fs::path& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+  return !fs::exists(path, ec);
+}
+
+FileResult rename_file(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (ec)
+    return {false, "Could not rename " + from.string() + " to " + to.string() + ": " + ec.message()};
+  return {};
+}
+
+bool file_exists(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+#pragma once
+// Whole-file helpers for the front end and for writers that publish a file only
+// when it is complete. Paths here are real paths (see resolve_path).
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace platform {
+
+// Reads a text file line by line: a carriage return before the line end is
+// dropped, and a last line without a line end is still a line.
+class LineReader {
+ public:
+  explicit LineReader(const std::filesystem::path& path);
+  bool is_open() const { return in_.is_open(); }
+  bool next(std::string& line);
+  void rewind();
+
+ private:
+  std::ifstream in_;
+};
+
+struct FileResult {
+  bool ok = true;
+  std::string error;  // what went wrong, naming the files, when !ok
+};
+
+// Copies `from` over `to` (created or replaced). A copy of a file onto itself
+// leaves it intact and succeeds; a missing source or a failed write is reported.
+FileResult copy_file_over(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Deletes a file; true when it is gone afterwards (also when it never existed).
+bool delete_file(const std::filesystem::path& path);
+
+// Renames `from` onto `to`, replacing `to`.
+FileResult rename_file(const std::filesystem::path& from, const std::filesystem::path& to);
+
+bool file_exists(const std::filesystem::path& path);
+
+}  // namespace platform

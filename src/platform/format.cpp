@@ -1,0 +1,525 @@
+#include "platform/format.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+// ---------------------------------------------------------------- parsing
+
+class Parser {
+ public:
+  explicit Parser(std::string_view s) : s_(s) {}
+
+  void parse(std::vector<FormatEdit>& out, std::size_t& reversion, bool& has_data) {
+    skip();
+    bool outer = false;
+    if (peek() == '(') {
+      ++p_;
+      outer = true;
+    }
+    list(out, 1, outer, reversion);
+    skip();
+    if (outer) {
+      if (peek() != ')') fail("')' expected");
+      ++p_;
+      skip();
+    }
+    if (p_ != s_.size()) fail("unexpected text after the layout");
+    for (const auto& e : out)
+      if (e.is_data()) has_data = true;
+  }
+
+ private:
+  std::string_view s_;
+  std::size_t p_ = 0;
+
+  [[noreturn]] void fail(const std::string& why) const {
+    throw FormatError("format \"" + std::string(s_) + "\", position " + std::to_string(p_ + 1) +
+                      ": " + why);
+  }
+  void skip() {
+    while (p_ < s_.size() && (s_[p_] == ' ' || s_[p_] == '\t')) ++p_;
+  }
+  char peek() const { return p_ < s_.size() ? s_[p_] : '\0'; }
+  char upper() const { return static_cast<char>(std::toupper(static_cast<unsigned char>(peek()))); }
+
+  bool digits(int& v) {
+    skip();
+    if (!std::isdigit(static_cast<unsigned char>(peek()))) return false;
+    long long x = 0;
+    while (std::isdigit(static_cast<unsigned char>(peek()))) {
+      x = x * 10 + (s_[p_++] - '0');
+      if (x > 100000000) fail("number too large");
+      skip();
+    }
+    v = static_cast<int>(x);
+    return true;
+  }
+
+  // Parses items up to the closing ')' of this level (not consumed).
+  void list(std::vector<FormatEdit>& out, int depth, bool closed, std::size_t& reversion) {
+    for (;;) {
+      skip();
+      if (p_ >= s_.size()) {
+        if (closed) fail("')' expected");
+        return;
+      }
+      const char c = peek();
+      if (c == ')') return;
+      if (c == ',') {
+        ++p_;
+        continue;
+      }
+      item(out, depth, reversion);
+    }
+  }
+
+  void item(std::vector<FormatEdit>& out, int depth, std::size_t& reversion) {
+    skip();
+    bool negative = false;
+    if (peek() == '-' || peek() == '+') {
+      negative = peek() == '-';
+      ++p_;
+    }
+    int count = 1;
+    const bool has_count = digits(count);
+    skip();
+    const char c = upper();
+    if (negative && c != 'P') fail("sign allowed only before P");
+    if (c == '(') {
+      ++p_;
+      std::vector<FormatEdit> inner;
+      std::size_t unused = 0;
+      list(inner, depth + 1, true, unused);
+      ++p_;  // ')'
+      if (depth == 1) reversion = out.size();
+      for (int i = 0; i < count; ++i) out.insert(out.end(), inner.begin(), inner.end());
+      return;
+    }
+    if (c == '\'' || c == '"') {
+      FormatEdit e{FormatEdit::kLiteral};
+      e.text = quoted(c);
+      for (int i = 0; i < count; ++i) out.push_back(e);
+      return;
+    }
+    if (c == '/') {
+      ++p_;
+      for (int i = 0; i < count; ++i) out.push_back(FormatEdit{FormatEdit::kSlash});
+      return;
+    }
+    if (c == ':') {
+      ++p_;
+      out.push_back(FormatEdit{FormatEdit::kColon});
+      return;
+    }
+    if (c == 'P') {
+      if (!has_count) fail("scale factor needs a number");
+      ++p_;
+      FormatEdit e{FormatEdit::kP};
+      e.n = negative ? -count : count;
+      out.push_back(e);
+      return;  // the next edit may follow without a comma
+    }
+    if (c == 'X') {
+      ++p_;
+      FormatEdit e{FormatEdit::kX};
+      e.n = count;
+      out.push_back(e);
+      return;
+    }
+    ++p_;
+    FormatEdit e{FormatEdit::kIgnore};
+    switch (c) {
+      case 'I': e.kind = FormatEdit::kI; break;
+      case 'F': e.kind = FormatEdit::kF; break;
+      case 'E': e.kind = FormatEdit::kE; break;
+      case 'D': e.kind = FormatEdit::kD; break;
+      case 'G': e.kind = FormatEdit::kG; break;
+      case 'A': e.kind = FormatEdit::kA; break;
+      case 'L': e.kind = FormatEdit::kL; break;
+      case 'T': {
+        const char t = upper();
+        e.kind = FormatEdit::kT;
+        if (t == 'L' || t == 'R') {
+          ++p_;
+          e.kind = t == 'L' ? FormatEdit::kTL : FormatEdit::kTR;
+        }
+        if (!digits(e.n)) fail("T needs a position");
+        out.push_back(e);
+        return;
+      }
+      case 'B': {
+        const char t = upper();
+        if (t != 'N' && t != 'Z') fail("BN or BZ expected");
+        ++p_;
+        out.push_back(e);
+        return;
+      }
+      case 'S': {
+        const char t = upper();
+        if (t == 'P' || t == 'S') ++p_;
+        out.push_back(e);
+        return;
+      }
+      default:
+        --p_;
+        fail(std::string("unknown edit descriptor '") + c + "'");
+    }
+    const bool has_w = digits(e.w);
+    if (e.kind == FormatEdit::kA) {
+      if (!has_w) e.w = 0;
+    } else {
+      if (!has_w) fail("width expected");
+      e.d = -1;
+      skip();
+      if (peek() == '.') {
+        ++p_;
+        if (!digits(e.d)) fail("digits expected after '.'");
+      } else if (e.kind != FormatEdit::kI && e.kind != FormatEdit::kL) {
+        fail("'.d' expected");
+      }
+      skip();
+      if ((e.kind == FormatEdit::kE || e.kind == FormatEdit::kG) && upper() == 'E') {
+        ++p_;
+        if (!digits(e.e) || e.e == 0) fail("exponent digits expected");
+      }
+    }
+    for (int i = 0; i < count; ++i) out.push_back(e);
+  }
+
+  std::string quoted(char q) {
+    ++p_;
+    std::string text;
+    for (;;) {
+      if (p_ >= s_.size()) fail("unterminated literal");
+      const char c = s_[p_++];
+      if (c == q) {
+        if (peek() == q) {
+          text.push_back(q);
+          ++p_;
+          continue;
+        }
+        return text;
+      }
+      text.push_back(c);
+    }
+  }
+};
+
+// ---------------------------------------------------------------- output
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+constexpr std::uint64_t kIntPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull,
+                                       1000000ull, 10000000ull, 100000000ull, 1000000000ull};
+
+void put_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w), '*'); }
+
+void put_padded(std::string& out, std::string_view s, int w) {
+  if (w <= 0) {
+    out.append(s);
+    return;
+  }
+  if (static_cast<int>(s.size()) > w) {
+    put_stars(out, w);
+    return;
+  }
+  out.append(static_cast<std::size_t>(w) - s.size(), ' ');
+  out.append(s);
+}
+
+// NaN and infinities, as gfortran writes them.
+bool put_special(std::string& out, double v, int w) {
+  if (std::isnan(v)) {
+    if (w > 0 && w < 3) put_stars(out, w);
+    else put_padded(out, "NaN", w);
+    return true;
+  }
+  if (std::isinf(v)) {
+    const bool neg = v < 0;
+    const int need_long = neg ? 9 : 8;
+    const int need_short = neg ? 4 : 3;
+    if (w <= 0 || w >= need_long) put_padded(out, neg ? "-Infinity" : "Infinity", w);
+    else if (w >= need_short) put_padded(out, neg ? "-Inf" : "Inf", w);
+    else put_stars(out, w);
+    return true;
+  }
+  return false;
+}
+
+// Rounds an exact decimal text "ddd.ddd" (no sign) to `frac` digits after the
+// point, ties to even; frac may be negative (rounding left of the point).
+std::string round_decimal(std::string_view exact, int frac) {
+  const std::size_t dot = exact.find('.');
+  std::string digits(exact.substr(0, dot));
+  const std::size_t int_len = digits.size();
+  if (dot != std::string_view::npos) digits.append(exact.substr(dot + 1));
+  // Keep int_len + frac digits.
+  long keep = static_cast<long>(int_len) + frac;
+  std::string kept;
+  bool round_up = false;
+  if (keep < 0) {
+    kept = "";
+    round_up = false;
+  } else {
+    const std::size_t k = static_cast<std::size_t>(keep);
+    kept = digits.substr(0, std::min(k, digits.size()));
+    while (kept.size() < k) kept.push_back('0');
+    if (k < digits.size()) {
+      const char first = digits[k];
+      bool rest_nonzero = false;
+      for (std::size_t i = k + 1; i < digits.size(); ++i)
+        if (digits[i] != '0') rest_nonzero = true;
+      const bool last_odd = !kept.empty() && ((kept.back() - '0') & 1);
+      round_up = first > '5' || (first == '5' && (rest_nonzero || last_odd));
+    }
+  }
+  if (round_up) {
+    long i = static_cast<long>(kept.size()) - 1;
+    while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
+    if (i >= 0) ++kept[static_cast<std::size_t>(i)];
+    else kept.insert(kept.begin(), '1');
+  }
+  // kept holds the value * 10^frac as an integer digit string.
+  std::string result;
+  if (frac <= 0) {
+    result = kept.empty() ? "0" : kept;
+    // strip leading zeros
+    std::size_t nz = result.find_first_not_of('0');
+    result = nz == std::string::npos ? "0" : result.substr(nz);
+    result.append(static_cast<std::size_t>(-frac), '0');
+    if (result.find_first_not_of('0') == std::string::npos) result = "0";
+    return result + ".";
+  }
+  while (kept.size() <= static_cast<std::size_t>(frac)) kept.insert(kept.begin(), '0');
+  std::string ip = kept.substr(0, kept.size() - static_cast<std::size_t>(frac));
+  const std::size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? "0" : ip.substr(nz);
+  return ip + "." + kept.substr(kept.size() - static_cast<std::size_t>(frac));
+}
+
+// Exact decimal expansion of a finite non-negative double.
+std::string exact_decimal(double a) {
+  std::string buf(1200, '\0');
+  auto r = std::to_chars(buf.data(), buf.data() + buf.size(), a, std::chars_format::fixed, 1100);
+  buf.resize(static_cast<std::size_t>(r.ptr - buf.data()));
+  return buf;
+}
+
+// Writes |v| * 10^scale rounded to d decimals as "int.frac" into buf.
+std::size_t fixed_digits(double a, int d, int scale, char* buf, std::size_t cap) {
+  if (scale == 0 && d <= 9) {
+    const double x = a * kPow10[d];
+    if (x < 4.0e15) {
+      const double xi = std::floor(x);
+      const double frac = x - xi;
+      const double margin = x * 2.3e-16 + 1e-300;
+      if (std::fabs(frac - 0.5) > margin) {
+        std::uint64_t n = static_cast<std::uint64_t>(xi) + (frac > 0.5 ? 1 : 0);
+        const std::uint64_t ip = n / kIntPow10[d];
+        std::uint64_t fp = n % kIntPow10[d];
+        char* p = buf;
+        auto r = std::to_chars(p, buf + cap, ip);
+        p = r.ptr;
+        *p++ = '.';
+        for (int i = d - 1; i >= 0; --i) {
+          p[i] = static_cast<char>('0' + fp % 10);
+          fp /= 10;
+        }
+        return static_cast<std::size_t>(p + d - buf);
+      }
+    }
+  }
+  if (scale == 0 && d <= 60) {
+    auto r = std::to_chars(buf, buf + cap, a, std::chars_format::fixed, d);
+    if (r.ec == std::errc()) {
+      std::size_t n = static_cast<std::size_t>(r.ptr - buf);
+      if (d == 0) buf[n++] = '.';
+      return n;
+    }
+  }
+  const std::string s = round_decimal(exact_decimal(a), d + scale);
+  // round_decimal gives value*10^(d+scale) placed as int.frac with d+scale
+  // decimals; move the point `scale` places right to get d decimals.
+  std::string digits = s;
+  const std::size_t dot = digits.find('.');
+  std::string ip = digits.substr(0, dot), fp = digits.substr(dot + 1);
+  if (scale > 0) {
+    // fp has d + scale digits: first `scale` go to the integer part
+    ip += fp.substr(0, static_cast<std::size_t>(scale));
+    fp = fp.substr(static_cast<std::size_t>(scale));
+  } else if (scale < 0) {
+    // value/10^|scale|: shift the point left
+    std::string all = ip + fp;
+    const std::size_t shift = static_cast<std::size_t>(-scale);
+    while (all.size() < fp.size() + shift + 1) all.insert(all.begin(), '0');
+    const std::size_t int_len = all.size() - static_cast<std::size_t>(d);
+    ip = all.substr(0, int_len);
+    fp = all.substr(int_len);
+  }
+  const std::size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? "0" : ip.substr(nz);
+  std::string full = ip + "." + fp;
+  const std::size_t n = std::min(full.size(), cap);
+  std::memcpy(buf, full.data(), n);
+  return n;
+}
+
+}  // namespace
+
+Format::Format(std::string_view text) : text_(text) {
+  Parser(text).parse(edits_, reversion_, has_data_);
+}
+
+void put_integer(std::string& out, std::int64_t v, int w, int min_digits) {
+  char buf[32];
+  const bool neg = v < 0;
+  const std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  auto r = std::to_chars(buf, buf + sizeof buf, mag);
+  std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
+  if (min_digits == 0 && mag == 0) digits = {};
+  int len = static_cast<int>(digits.size());
+  const int zeros = min_digits > len ? min_digits - len : 0;
+  len += zeros + (neg ? 1 : 0);
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return;
+  }
+  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
+  if (neg) out.push_back('-');
+  out.append(static_cast<std::size_t>(zeros), '0');
+  out.append(digits);
+}
+
+void put_fixed(std::string& out, double v, int w, int d, int scale) {
+  if (put_special(out, v, w)) return;
+  if (d < 0) d = 0;
+  const bool neg = std::signbit(v);
+  char buf[1600];
+  std::size_t n = fixed_digits(std::fabs(v), d, scale, buf, sizeof buf);
+  std::string_view s(buf, n);
+  // s is "int.frac"; the integer part "0" may be left out when room is short.
+  int len = static_cast<int>(n) + (neg ? 1 : 0);
+  if (w > 0 && len > w && s.size() >= 2 && s[0] == '0' && s[1] == '.' && d > 0) {
+    s.remove_prefix(1);
+    --len;
+  }
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return;
+  }
+  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
+  if (neg) out.push_back('-');
+  out.append(s);
+}
+
+void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int scale,
+                  char letter) {
+  if (put_special(out, v, w)) return;
+  const bool neg = std::signbit(v);
+  const double a = std::fabs(v);
+  // significant digits by the scale factor: -d < k <= 0 gives d + k, 0 < k < d + 2 gives d + 1
+  int sig;
+  if (scale <= 0) {
+    if (scale <= -d) {
+      put_stars(out, w);
+      return;
+    }
+    sig = d + scale;
+  } else {
+    if (scale >= d + 2) {
+      put_stars(out, w);
+      return;
+    }
+    sig = d + 1;
+  }
+  std::string digits;
+  int x10 = 0;  // value = 0.digits * 10^x10
+  if (a == 0.0) {
+    digits.assign(static_cast<std::size_t>(sig), '0');
+    x10 = scale;  // printed exponent becomes 0
+  } else {
+    char buf[64];
+    if (sig <= 40) {
+      auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, sig - 1);
+      std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
+      const std::size_t epos = s.find('e');
+      for (char c : s.substr(0, epos))
+        if (c != '.') digits.push_back(c);
+      int ex = 0;
+      std::from_chars(s.data() + epos + (s[epos + 1] == '+' ? 2 : 1), s.data() + s.size(), ex);
+      x10 = ex + 1;
+    } else {
+      // Beyond the shortest exact forms: round the exact expansion.
+      const std::string exact = exact_decimal(a);
+      std::string all;
+      int int_len = 0;
+      const std::size_t dot = exact.find('.');
+      all = exact.substr(0, dot) + exact.substr(dot + 1);
+      int_len = static_cast<int>(dot);
+      const std::size_t first = all.find_first_not_of('0');
+      const int lead = static_cast<int>(first);
+      x10 = int_len - lead;
+      const std::string r = round_decimal(all.substr(first, std::string::npos).insert(0, "0."), sig);
+      // r = "0.ddd" or "1.000" when rounding carried over
+      std::string rd = r.substr(r.find('.') + 1);
+      if (r[0] == '1') {
+        rd = "1" + rd.substr(0, rd.size() - 1);
+        ++x10;
+      }
+      digits = rd;
+    }
+  }
+  const int shown_exp = x10 - scale;
+  std::string mant;
+  if (scale <= 0) {
+    mant = "0.";
+    mant.append(static_cast<std::size_t>(-scale), '0');
+    mant += digits;
+  } else {
+    mant = digits.substr(0, static_cast<std::size_t>(scale)) + "." +
+           digits.substr(static_cast<std::size_t>(scale));
+  }
+  char ebuf[16];
+  int eabs = shown_exp < 0 ? -shown_exp : shown_exp;
+  std::string exp;
+  if (exp_digits == 0) {
+    if (eabs <= 99) {
+      std::snprintf(ebuf, sizeof ebuf, "%c%c%02d", letter, shown_exp < 0 ? '-' : '+', eabs);
+    } else if (eabs <= 999) {
+      std::snprintf(ebuf, sizeof ebuf, "%c%03d", shown_exp < 0 ? '-' : '+', eabs);
+    } else {
+      put_stars(out, w);
+      return;
+    }
+  } else {
+    int limit = 1;
+    for (int i = 0; i < exp_digits && limit < 1000000000; ++i) limit *= 10;
+    if (eabs >= limit) {
+      put_stars(out, w);
+      return;
+    }
+    std::snprintf(ebuf, sizeof ebuf, "%c%c%0*d", letter, shown_exp < 0 ? '-' : '+', exp_digits, eabs);
+  }
+  exp = ebuf;
+  int len = static_cast<int>(mant.size() + exp.size()) + (neg ? 1 : 0);
+  std::string_view m = mant;
+  if (w > 0 && len > w && scale <= 0) {
+    m.remove_prefix(1);
+    --len;
+  }
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return;
+  }
+  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
+  if (neg) out.push_back('-');
+  out.append(m);
+  out.append(exp);
+}
+
+}  // namespace platform
