@@ -1,9 +1,13 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# pavsim_library(NAME SOURCES ... [DEPS ...]): one static library per folder;
-# its headers are included as "<folder>/<header>.h" from src/.
+# pavsim_library(NAME [SOURCES ...] [DEPS ...]): one static library per folder;
+# its headers are included as "<folder>/<header>.h" from src/. Without SOURCES,
+# every .cpp file of the folder is a source.
 function(pavsim_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   if(ARG_DEPS)
@@ -11,10 +15,14 @@ function(pavsim_library name)
   endif()
 endfunction()
 
-# pavsim_test(NAME SOURCES ... [DEPS ...]): one GoogleTest executable per folder,
-# registered with CTest under the label "unit". TEST_DATA_DIR points at tests/data.
+# pavsim_test(NAME [SOURCES ...] [DEPS ...]): one GoogleTest executable per folder
+# (by default every .cpp file of the folder), registered with CTest under the
+# label "unit". TEST_DATA_DIR points at tests/data.
 function(pavsim_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
