@@ -39,7 +39,7 @@ void Dialog::MessageBox(std::string_view text, MessageIcon icon) const {
   host_.MessageBox(text, def_.caption, icon);
 }
 
-void Dialog::MessageBox(std::string_view text) const { MessageBox(text, MessageIcon::None); }
+void Dialog::MessageBox(std::string_view text) const { MessageBox(text, MessageIcon::Plain); }
 
 bool Dialog::Accepts(int id) const {
   return !ended_ && model_.Has(id) && model_.IsVisible(id) && model_.IsEnabled(id);

@@ -32,7 +32,7 @@ namespace {
 
 constexpr double kPixelsPerUnitX = 1.5;
 constexpr double kPixelsPerUnitY = 1.625;
-constexpr int kFontSize = 12;
+constexpr int kFontSize = 11;
 // Replay pacing: a new window gets a few ticks to be mapped and painted.
 constexpr double kTickSeconds = 0.05;
 constexpr int kSettleTicks = 4;
@@ -218,7 +218,9 @@ void DialogView::Build() {
     switch (c.kind) {
       case ControlKind::Static: {
         auto* box = new Fl_Box(x, y, w, h);
-        box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
+        // Texts taller than a line wrap; one-line texts are cut at their edge.
+        const Fl_Align wrap = c.height >= 16 ? FL_ALIGN_WRAP : 0;
+        box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_CLIP | wrap);
         widget = box;
         break;
       }

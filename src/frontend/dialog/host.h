@@ -16,12 +16,12 @@ namespace dialog {
 
 class Dialog;
 
-enum class MessageIcon { None, Information };
+enum class MessageIcon { Plain, Information };
 
 struct MessageRecord {
   std::string text;  // may hold line breaks
   std::string title;
-  MessageIcon icon = MessageIcon::None;
+  MessageIcon icon = MessageIcon::Plain;
 };
 
 struct FileFilter {

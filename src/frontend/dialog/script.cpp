@@ -32,6 +32,11 @@ std::string_view NextToken(std::string_view& rest) {
   return token;
 }
 
+std::string WithArticle(const std::string& noun) {
+  const bool vowel = !noun.empty() && std::string_view("aeiou").find(noun[0]) != std::string_view::npos;
+  return (vowel ? "an " : "a ") + noun;
+}
+
 bool ToInt(std::string_view token, int& value) {
   if (token.empty()) return false;
   const char* first = token.data();
@@ -318,7 +323,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
 
   auto require_kind = [&](Dialog& d, int id, bool ok, const char* what) {
     if (!ok)
-      Fail(c, "control " + std::to_string(id) + " is a " + KindName(d.model().Def(id).kind) +
+      Fail(c, "control " + std::to_string(id) + " is " + WithArticle(KindName(d.model().Def(id).kind)) +
                   ", not " + what);
   };
 
