@@ -750,10 +750,16 @@ void FltkHost::ShowMessage(const MessageRecord& message) {
     if (parent.shown())
       box.position(parent.x() + (parent.w() - w) / 2, parent.y() + (parent.h() - h) / 2);
   }
+  // The control that had the focus gets it back when the box closes, as in a
+  // dialog of the platform the program comes from.
+  Fl_Widget_Tracker had_focus(Fl::focus());
   impl_->boxes.push_back(&box);
   box.show();
   while (box.shown()) Fl::wait();
   impl_->boxes.pop_back();
+  if (had_focus.exists() && had_focus.widget() != nullptr && had_focus.widget()->visible_r() &&
+      had_focus.widget()->window() != nullptr && had_focus.widget()->window()->shown())
+    had_focus.widget()->take_focus();
 }
 
 std::optional<std::string> FltkHost::AskFile(FileDialogKind kind, const FileDialogSpec& spec) {

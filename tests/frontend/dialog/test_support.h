@@ -14,22 +14,22 @@ using dialog::ControlKind;
 inline const dialog::DialogDef& ProbeDef() {
   static const dialog::DialogDef def{
       "Probe",
-      200,
-      100,
+      130,
+      218,
       {
-          {1, ControlKind::DefPushButton, "OK", 0, 0, 10, 10},
-          {2, ControlKind::PushButton, "Cancel", 0, 0, 10, 10},
-          {3, ControlKind::DefPushButton, "Go", 0, 0, 10, 10},
-          {10, ControlKind::Edit, "ignored caption", 0, 0, 10, 10},
-          {11, ControlKind::Edit, "", 0, 0, 10, 10},
-          {20, ControlKind::CheckBox, "Check", 0, 0, 10, 10},
-          {21, ControlKind::Radio, "Left", 0, 0, 10, 10},
-          {22, ControlKind::Radio, "Right", 0, 0, 10, 10},
-          {30, ControlKind::ListBox, "", 0, 0, 10, 10},
-          {40, ControlKind::ProgressBar, "", 0, 0, 10, 10},
-          {50, ControlKind::Static, "Label", 0, 0, 10, 10},
-          {60, ControlKind::PushButton, "Unmapped", 0, 0, 10, 10},
-          {70, ControlKind::PushButton, "Ask", 0, 0, 10, 10},
+          {1, ControlKind::DefPushButton, "OK", 4, 4, 120, 12},
+          {2, ControlKind::PushButton, "Cancel", 4, 18, 120, 12},
+          {3, ControlKind::DefPushButton, "Go", 4, 32, 120, 12},
+          {10, ControlKind::Edit, "ignored caption", 4, 46, 120, 12},
+          {11, ControlKind::Edit, "", 4, 60, 120, 12},
+          {20, ControlKind::CheckBox, "Check", 4, 74, 120, 12},
+          {21, ControlKind::Radio, "Left", 4, 88, 120, 12},
+          {22, ControlKind::Radio, "Right", 4, 102, 120, 12},
+          {30, ControlKind::ListBox, "", 4, 116, 120, 40},
+          {40, ControlKind::ProgressBar, "", 4, 158, 120, 12},
+          {50, ControlKind::Static, "Label", 4, 172, 120, 12},
+          {60, ControlKind::PushButton, "Unmapped", 4, 186, 120, 12},
+          {70, ControlKind::PushButton, "Ask", 4, 200, 120, 12},
       }};
   return def;
 }
