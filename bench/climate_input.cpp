@@ -1,16 +1,17 @@
 // The input phase of a climate simulation on a 20-year front-end-form file: a
 // ten-year window (N = 3653 day lines) gives 2N + 1 = 7307 days, about 182,800 lines.
 
-#include <cstdlib>
-#include <filesystem>
-#include <sstream>
-#include <memory>
-#include <string>
+#include "engine/climate/climate_input.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include "engine/climate/climate_input.h"
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
 #include "engine/climate/climate_run.h"
 #include "platform/console.h"
 #include "platform/units.h"

@@ -159,8 +159,9 @@ int day_block_count(int window_days, int analysis_years) {
 
 std::string front_end_input_text(const FrontEndInput& input) {
   const std::vector<ClimateDay> synthetic =
-      input.days.empty() ? synthetic_window(input.synthetic_first_year, std::max(1, input.analysis_years))
-                         : std::vector<ClimateDay>{};
+      input.days.empty()
+          ? synthetic_window(input.synthetic_first_year, std::max(1, input.analysis_years))
+          : std::vector<ClimateDay>{};
   const std::vector<ClimateDay>& days = input.days.empty() ? synthetic : input.days;
   const LayerGrid g = front_end_layer_grid(input.asphalt_thickness);
   const double t = input.asphalt_thickness;

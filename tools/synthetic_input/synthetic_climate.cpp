@@ -78,8 +78,9 @@ std::vector<ClimateDay> synthetic_window(int first_year, int years) {
       sunshine_sum += v.value3;
     }
     // Radiation (langleys) follows the season and the day's sunshine.
-    d.radiation = std::round(150 + 350 * (0.5 + 0.5 * std::cos(season)) *
-                                       (0.4 + 0.6 * sunshine_sum / (100 * std::max(daylight, 1.0))));
+    d.radiation =
+        std::round(150 + 350 * (0.5 + 0.5 * std::cos(season)) *
+                             (0.4 + 0.6 * sunshine_sum / (100 * std::max(daylight, 1.0))));
     window.push_back(d);
   }
   return window;

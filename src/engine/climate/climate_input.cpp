@@ -22,16 +22,26 @@ using platform::read_list;
 
 // The twenty soil records, in file order.
 constexpr std::array<LayerTable LayerProperties::*, 20> kSoilRecords = {
-    &LayerProperties::soil_unit_weight,         &LayerProperties::soil_conductivity,
-    &LayerProperties::soil_heat_capacity,       &LayerProperties::soil_porosity,
-    &LayerProperties::frozen_modulus,           &LayerProperties::unfrozen_modulus,
-    &LayerProperties::saturated_permeability,   &LayerProperties::gardner_k_multiplier,
-    &LayerProperties::gardner_k_exponent,       &LayerProperties::gardner_water_multiplier,
-    &LayerProperties::gardner_water_exponent,   &LayerProperties::fredlund_a,
-    &LayerProperties::fredlund_b,               &LayerProperties::fredlund_c,
-    &LayerProperties::fredlund_hr,              &LayerProperties::plasticity_index,
-    &LayerProperties::d60_mm,                   &LayerProperties::passing_200,
-    &LayerProperties::passing_4,                &LayerProperties::initial_water_content,
+    &LayerProperties::soil_unit_weight,
+    &LayerProperties::soil_conductivity,
+    &LayerProperties::soil_heat_capacity,
+    &LayerProperties::soil_porosity,
+    &LayerProperties::frozen_modulus,
+    &LayerProperties::unfrozen_modulus,
+    &LayerProperties::saturated_permeability,
+    &LayerProperties::gardner_k_multiplier,
+    &LayerProperties::gardner_k_exponent,
+    &LayerProperties::gardner_water_multiplier,
+    &LayerProperties::gardner_water_exponent,
+    &LayerProperties::fredlund_a,
+    &LayerProperties::fredlund_b,
+    &LayerProperties::fredlund_c,
+    &LayerProperties::fredlund_hr,
+    &LayerProperties::plasticity_index,
+    &LayerProperties::d60_mm,
+    &LayerProperties::passing_200,
+    &LayerProperties::passing_4,
+    &LayerProperties::initial_water_content,
 };
 
 template <class T>
@@ -41,17 +51,17 @@ std::string text_of(const T& value) {
 
 // "line 9 (record 9)": where the record just read lies.
 std::string at_line(std::string_view record) {
-  return "line " + std::to_string(platform::unit_line(kInputChannel)) + " (" +
-         std::string(record) + ")";
+  return "line " + std::to_string(platform::unit_line(kInputChannel)) + " (" + std::string(record) +
+         ")";
 }
 
 std::string layer_record(int layer) { return "record L1 of layer " + std::to_string(layer); }
 
 // A value the simulation cannot hold: one console line, then a stop.
 [[noreturn]] void reject(const std::string& where, const std::string& problem) {
-  platform::stop_run(platform::kStopDecided, "Input error in \"" +
-                                                 platform::unit_name(kInputChannel) + "\", " +
-                                                 where + ": " + problem);
+  platform::stop_run(
+      platform::kStopDecided,
+      "Input error in \"" + platform::unit_name(kInputChannel) + "\", " + where + ": " + problem);
 }
 
 bool is_bound_layer(const platform::FixedText<10>& name) {
@@ -66,12 +76,13 @@ void check_counts(const ClimateRun& run) {
     reject(where, text_of(sc.layer_count) + " layers; at most 30 can be simulated");
   const std::int64_t nodes = static_cast<std::int64_t>(sc.node_interval_count) + 1;
   if (nodes < 2 || nodes > kMaxNodes)
-    reject(where, text_of(sc.node_interval_count) +
-                      " node intervals; the grid needs 2 to 300 nodes");
+    reject(where,
+           text_of(sc.node_interval_count) + " node intervals; the grid needs 2 to 300 nodes");
   if (sc.section_counts(1) < 0 || sc.section_counts(2) < 0 ||
       static_cast<std::int64_t>(sc.section_counts(1)) + sc.section_counts(2) > kMaxLayers)
     reject("record 8", "bound-layer counts " + text_of(sc.section_counts(1)) + " and " +
-                           text_of(sc.section_counts(2)) + " must be 0 or more, 30 at most together");
+                           text_of(sc.section_counts(2)) +
+                           " must be 0 or more, 30 at most together");
 }
 
 // The time step must divide the hour, and the output interval the day, into
@@ -85,7 +96,8 @@ void check_time_step(ClimateRun& run, float time_step) {
   if (std::isfinite(inverse) && inverse > 0 && inverse < 1.0e6f)
     steps_per_hour = static_cast<std::int32_t>(std::round(inverse)) / 2;
   if (steps_per_hour < 1 ||
-      std::fabs(static_cast<double>(steps_per_hour) * static_cast<double>(time_step) - 1.0) > 1.0e-4)
+      std::fabs(static_cast<double>(steps_per_hour) * static_cast<double>(time_step) - 1.0) >
+          1.0e-4)
     reject(where, "time step of " + text_of(time_step) +
                       " hours; it must divide the hour into a whole number of steps");
   pc.steps_per_hour = steps_per_hour;
@@ -102,8 +114,7 @@ void check_time_step(ClimateRun& run, float time_step) {
 
   if (pc.output_interval_hours != 1.0f) {
     platform::console_line(" Warning: \"" + platform::unit_name(kInputChannel) +
-                           "\", record 9: output interval of " +
-                           text_of(pc.output_interval_hours) +
+                           "\", record 9: output interval of " + text_of(pc.output_interval_hours) +
                            " hours; the temperature history is read as 24 records a day");
   }
 }
@@ -159,14 +170,16 @@ void check_structure(const ClimateRun& run) {
   const LayerProperties& lp = run.layer_properties;
   if (sc.section_count_total >= sc.layer_count)
     reject("record 8", text_of(sc.section_count_total) + " bound layers among " +
-                           text_of(sc.layer_count) + " layers; at least one unbound layer is needed");
+                           text_of(sc.layer_count) +
+                           " layers; at least one unbound layer is needed");
   for (int i = 1; i <= sc.layer_count; ++i) {
     if (i > 1 && lp.layer_last_node(i) <= lp.layer_last_node(i - 1))
       reject(layer_record(i), "last node " + text_of(lp.layer_last_node(i)) +
                                   " does not follow the last node " +
                                   text_of(lp.layer_last_node(i - 1)) + " of the layer above");
     if (!(lp.layer_thickness(i) > 0))
-      reject(layer_record(i), "thickness " + text_of(lp.layer_thickness(i)) + "; it must be above 0");
+      reject(layer_record(i),
+             "thickness " + text_of(lp.layer_thickness(i)) + "; it must be above 0");
     if (!(lp.layer_node_spacing(i) > 0))
       reject(layer_record(i),
              "nodal spacing " + text_of(lp.layer_node_spacing(i)) + "; it must be above 0");
@@ -176,7 +189,8 @@ void check_structure(const ClimateRun& run) {
            "last node " + text_of(lp.layer_last_node(sc.layer_count)) +
                " of the deepest layer; it must be the node count " + text_of(sc.node_count));
   if (run.period_control.day_count < 0)
-    reject("record D", "day count " + text_of(run.period_control.day_count) + "; it must be 0 or more");
+    reject("record D",
+           "day count " + text_of(run.period_control.day_count) + "; it must be 0 or more");
 }
 
 // The calendar of day d: its date, its month of the record and the month check.
@@ -294,8 +308,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   check_structure(run);
 
   try {
-    run.work.create(period.day_count,
-                    counts.layer_count - counts.section_count_total);
+    run.work.create(period.day_count, counts.layer_count - counts.section_count_total);
   } catch (const std::bad_alloc&) {
     reject("record D", "day count " + text_of(period.day_count) + "; too many days to hold");
   }

@@ -46,7 +46,7 @@ enum SurfaceConstant : int {
 // Trailing records T1-T4 of "input.tmp", read by the drainage evaluation.
 struct DrainageInputs {
   // T1
-  float path_length = 0;    // drainage path length L
+  float path_length = 0;  // drainage path length L
   float slope_percent = 0;
   std::int32_t simulation_integer = 0;
   // T2

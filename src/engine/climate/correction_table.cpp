@@ -13,9 +13,7 @@ namespace {
 
 constexpr float kMissingField = -9999.0f;
 
-bool all_blank(std::string_view s) {
-  return s.find_first_not_of(" \t") == std::string_view::npos;
-}
+bool all_blank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
 }  // namespace
 
@@ -36,10 +34,10 @@ int split_csv_line(const platform::FixedText<256>& line, char separator, Correct
     if (!all_blank(text)) {
       float value = 0;
       if (platform::read_list_text(text, value) != platform::IoStatus::Ok) {
-        platform::stop_on_unit_error(
-            kCorrectionChannel, platform::IoStatus::Error,
-            "field " + std::to_string(count) + " is neither blank nor a number: \"" +
-                std::string(platform::trim_trailing(text)) + "\"");
+        platform::stop_on_unit_error(kCorrectionChannel, platform::IoStatus::Error,
+                                     "field " + std::to_string(count) +
+                                         " is neither blank nor a number: \"" +
+                                         std::string(platform::trim_trailing(text)) + "\"");
       }
       fields.correction_fields(count) = value;
     }

@@ -21,10 +21,9 @@ ThornthwaiteResult thornthwaite_index(const TwelveMonthTable& months) {
     r.precipitation += month.precipitation_cm;
     // A month at or below 0 deg C adds nothing (0 raised to a > 0).
     if (month.temperature_c > 0 && heat > 0) {
-      r.potential_evapotranspiration += 1.6f *
-                                        std::pow(10.0f * month.temperature_c / heat,
-                                                 static_cast<double>(r.exponent)) *
-                                        month.daylight_hours / 12.0f;
+      r.potential_evapotranspiration +=
+          1.6f * std::pow(10.0f * month.temperature_c / heat, static_cast<double>(r.exponent)) *
+          month.daylight_hours / 12.0f;
     }
   }
   // Without a month above freezing, or without evapotranspiration, there is no
@@ -32,8 +31,8 @@ ThornthwaiteResult thornthwaite_index(const TwelveMonthTable& months) {
   if (!(heat > 0) || r.potential_evapotranspiration == 0 ||
       !std::isfinite(r.potential_evapotranspiration))
     return r;
-  r.moisture_index = static_cast<float>(
-      (r.precipitation / r.potential_evapotranspiration - 1.0) * 75.0f + 10.0f);
+  r.moisture_index =
+      static_cast<float>((r.precipitation / r.potential_evapotranspiration - 1.0) * 75.0f + 10.0f);
   r.computed = true;
   return r;
 }
@@ -62,7 +61,8 @@ void prepare_climate_input(ClimateWork& work, std::int32_t climate_record_form) 
     const int month = work.calendar_month(d);
     if (d > 1 && month != previous_month && temperature_count > 0) {
       MonthClimate& ended = table(previous_month);
-      ended.temperature_c = (temperature_sum / static_cast<double>(temperature_count) - 32.0f) / 1.8f;
+      ended.temperature_c =
+          (temperature_sum / static_cast<double>(temperature_count) - 32.0f) / 1.8f;
       ended.daylight_hours = daylight_sum / month_days;
       ended.precipitation_cm = precipitation_sum * 2.54f;
       temperature_sum = 0;

@@ -17,9 +17,9 @@ struct MonthClimate {
 using TwelveMonthTable = OneBasedArray<MonthClimate, 12>;
 
 struct ThornthwaiteResult {
-  bool computed = false;  // false when no month is above 0 deg C or PE is 0
-  double heat_index = 0;  // I
-  float exponent = 0;     // a
+  bool computed = false;                    // false when no month is above 0 deg C or PE is 0
+  double heat_index = 0;                    // I
+  float exponent = 0;                       // a
   double potential_evapotranspiration = 0;  // PE
   double precipitation = 0;                 // P, cm
   float moisture_index = 0;

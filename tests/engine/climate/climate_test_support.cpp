@@ -1,13 +1,13 @@
 #include "climate_test_support.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "engine/climate/climate_input.h"
 #include "platform/console.h"
@@ -71,6 +71,13 @@ Outcome run_input_phase(engine::ClimateRun& run, float ac_thickness,
 }
 
 std::unique_ptr<engine::ClimateRun> fresh_run() { return std::make_unique<engine::ClimateRun>(); }
+
+Reading read_input(const TempProject& project, const std::string& input_text, float ac_thickness) {
+  project.write_input(input_text);
+  Reading r{fresh_run(), {}};
+  r.outcome = run_input_phase(*r.run, ac_thickness);
+  return r;
+}
 
 std::string asphalt_layer(double thickness, int last_node) {
   char line[160];

@@ -45,10 +45,19 @@ struct Outcome {
 };
 
 // Runs the input phase on a fresh context; the stop of a failed check is caught.
-Outcome run_input_phase(engine::ClimateRun& run, float ac_thickness = 6.0f,
+Outcome run_input_phase(engine::ClimateRun& run, float ac_thickness = 4.0f,
                         const platform::FixedText<255>& directory = TempProject::directory());
 
 std::unique_ptr<engine::ClimateRun> fresh_run();
+
+// Writes `input_text` as the project's "input.tmp" and runs the input phase on a
+// fresh context.
+struct Reading {
+  std::unique_ptr<engine::ClimateRun> run;
+  Outcome outcome;
+};
+Reading read_input(const TempProject& project, const std::string& input_text,
+                   float ac_thickness = 4.0f);
 
 // A small daily-form input with two layers (Asphalt 4 inches over an 8-inch
 // base, 9 nodes), edited piece by piece by the tests.

@@ -1,14 +1,15 @@
 // The correction table "LTTP_CORRECT.CSV": splitting its lines and reading its
 // first line into the correction depths.
 
+#include "engine/climate/correction_table.h"
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "climate_test_support.h"
-#include "engine/climate/correction_table.h"
 #include "platform/stop.h"
 #include "platform/units.h"
 
@@ -48,7 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"LongKeyIsCut", "abcdefghijklmnopqrst,3", "abcdefghijklmnop", {3.0f}},
         SplitCase{"NoSeparatorIsAllKey", "just a key", "just a key", {}},
         SplitCase{"TrailingSeparatorGivesABlankField", "k,1,", "k", {1.0f, kBlank}},
-        SplitCase{"DateKeyAndSpacedFields", "01/15/2001, 20.5 ,-3e1,  ", "01/15/2001",
+        SplitCase{"DateKeyAndSpacedFields",
+                  "01/15/2001, 20.5 ,-3e1,  ",
+                  "01/15/2001",
                   {20.5f, -30.0f, kBlank}},
         SplitCase{"EmptyKey", ",7", "", {7.0f}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -119,8 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"CountBeyondTheFields", "5\nDepth,1,2,3\n", 3, {1.0, 2.0, 3.0}},
         TableCase{"NegativeCount", "-4\nDepth,1,2,3\n", 0, {}},
         TableCase{"BlankFieldKept", "3\nDepth,1,,3\n", 3, {1.0, -9999.0, 3.0}},
-        TableCase{"LineCutAtItsLength", "200\n" + long_line(), 127,
-                  std::vector<double>(126, 1.0)},
+        TableCase{"LineCutAtItsLength", "200\n" + long_line(), 127, std::vector<double>(126, 1.0)},
         TableCase{"CrLfLines", "1\r\nDepth,0.25\r\n", 1, {0.25}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -158,9 +160,8 @@ TEST(CorrectionTable, BadFieldStopsNamingTheFileAndLine) {
 TEST(CorrectionTable, InputPhaseLeavesTheTableOpenForTheDayLoop) {
   TempProject project;
   TempProject::write(project.root() / "LTTP_CORRECT.CSV", "1\nDepth,0.5\n01/01/2001,20\n");
-  project.write_input(climate_test::InputText().text());
-  auto run = climate_test::fresh_run();
-  ASSERT_EQ(climate_test::run_input_phase(*run, 4.0f).status, 0);
+  auto [run, outcome] = climate_test::read_input(project, climate_test::InputText().text());
+  ASSERT_EQ(outcome.status, 0);
   EXPECT_EQ(run->correction_fields.correction_field_count, 1);
   EXPECT_EQ(run->correction_fields.initial_corrections(1), 0.5);
   EXPECT_TRUE(platform::unit_is_open(engine::kCorrectionChannel));

@@ -1,13 +1,13 @@
 // Reading "input.tmp": files written as the front end writes them, hand-made
 // files for the layout's corner cases, and the thickness check of the top layer.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "climate_test_support.h"
 #include "engine/climate/climate_run.h"
@@ -27,7 +27,7 @@ struct FrontEndCase {
   double thickness;
   int node_count;
   int last_nodes[3];
-  float spacing_1;        // recomputed by the reader from thickness / (last node - 1)
+  float spacing_1;  // recomputed by the reader from thickness / (last node - 1)
   float subgrade_thickness;
   float subgrade_spacing;  // as "%g" wrote it
 };
@@ -98,8 +98,8 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   EXPECT_EQ(layers.passing_4(3), 89.0f);
   EXPECT_EQ(layers.initial_water_content(3), 19.1465f / 100.0f);
 
-  const float site[] = {3.0f, 0.93f, 0.85f, 0.0f, 0.5f, 0.77f, 0.28f,
-                        5.0f, 0.85f, 4.0f, 15.0f, 32.0f, 30.2f, 1.0f};
+  const float site[] = {3.0f, 0.93f, 0.85f, 0.0f,  0.5f,  0.77f, 0.28f,
+                        5.0f, 0.85f, 4.0f,  15.0f, 32.0f, 30.2f, 1.0f};
   for (int k = 1; k <= 14; ++k) {
     if (k == engine::kBottomTemperature) continue;
     EXPECT_EQ(common.surface_constants(k), site[k - 1]) << k;
@@ -185,9 +185,7 @@ TEST_P(ReaderCases, ReadsTheLayout) {
   TempProject project;
   InputText input;
   c.edit(input);
-  project.write_input(input.text());
-  auto run = climate_test::fresh_run();
-  const auto outcome = climate_test::run_input_phase(*run, 4.0f);
+  auto [run, outcome] = climate_test::read_input(project, input.text());
   ASSERT_EQ(outcome.status, 0) << outcome.message;
   c.check(*run, project.console());
 }
@@ -219,7 +217,8 @@ const ReaderCase kReaderCases[] = {
      }},
     {"BedRockGetsItsRetentionValues",
      [](InputText& in) {
-       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Bed rock", 8, 2, 9);
+       in.layers =
+           climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Bed rock", 8, 2, 9);
      },
      [](const ClimateRun& run, const std::string&) {
        const auto& lp = run.layer_properties;
@@ -279,8 +278,7 @@ const ReaderCase kReaderCases[] = {
      }},
     {"LabelsWithCommasParenthesesAndHash",
      [](InputText& in) {
-       in.header =
-           "1\n2\n1.0\n1\n1,'IDMODEL(0),TMI(1) #1'\n'RIGID','A, (B) #2'\nC:\\proj\\\n1 0\n";
+       in.header = "1\n2\n1.0\n1\n1,'IDMODEL(0),TMI(1) #1'\n'RIGID','A, (B) #2'\nC:\\proj\\\n1 0\n";
        in.layers =
            "'Asphalt',4,1,5,'Material,Thickness,(Nodal) spacing,#Last Node'\n"
            "148,'Unit Weight, (pcf) #'\n0.67,'#'\n0.23,','\n" +
@@ -380,9 +378,8 @@ TEST(ThicknessCheck, PauseGoesOnAtEndOfInput) {
   TempProject project;  // its console input is empty
   InputText input;
   input.layers = climate_test::asphalt_layer(6.0, 4) + climate_test::soil_layer("Base", 8, 2, 9);
-  project.write_input(input.text());
-  auto run = climate_test::fresh_run();
-  EXPECT_EQ(climate_test::run_input_phase(*run, 6.0f).status, 0);
+  auto [run, outcome] = climate_test::read_input(project, input.text(), 6.0f);
+  EXPECT_EQ(outcome.status, 0);
   EXPECT_NE(project.console().find(" To continue enter <CR>\n"), std::string::npos);
 }
 

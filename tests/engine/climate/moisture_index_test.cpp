@@ -2,13 +2,14 @@
 // placement over the days by prepare_climate_input. Expected values are hand
 // calculations (Python, double precision) of the formulas.
 
-#include <cmath>
-#include <string>
+#include "engine/climate/moisture_index.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 #include "engine/climate/climate_run.h"
-#include "engine/climate/moisture_index.h"
 
 namespace {
 
@@ -98,10 +99,10 @@ TEST(PrepareClimateInput, FirstIndexAtTheYearsEndAndMeanBefore) {
   const double mean = w.daily_tmi(1);
   EXPECT_EQ(w.daily_tmi(365), mean);
   EXPECT_EQ(w.daily_tmi(366), mean);
-  EXPECT_GT(mean, 53.51);  // the mean includes the wetter indices
+  EXPECT_GT(mean, 53.51);                        // the mean includes the wetter indices
   EXPECT_NEAR(w.daily_tmi(367), 53.5059, 1e-3);  // August 2001 carries the first index
   EXPECT_EQ(w.daily_tmi(396), w.daily_tmi(367));
-  EXPECT_GT(w.daily_tmi(397), 53.6);  // 1 September 2001: a wet August is in the table
+  EXPECT_GT(w.daily_tmi(397), 53.6);              // 1 September 2001: a wet August is in the table
   EXPECT_GT(w.daily_tmi(427), w.daily_tmi(397));  // 1 October 2001
 }
 

@@ -2,14 +2,14 @@
 // tools/oracles/climate_input_oracle.py (datetime calendar, numpy single
 // precision), whose expectations are committed under tests/data.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "climate_test_support.h"
 #include "synthetic_input/front_end_input.h"
@@ -120,9 +120,7 @@ TEST_P(Oracle, CalendarSumsAndMoistureIndex) {
   ASSERT_EQ(fnv1a64(text), e.fnv);
 
   TempProject project;
-  project.write_input(text);
-  auto run = climate_test::fresh_run();
-  const auto outcome = climate_test::run_input_phase(*run);
+  auto [run, outcome] = climate_test::read_input(project, text, 6.0f);
   ASSERT_EQ(outcome.status, 0) << outcome.message;
   const auto& w = run->work;
 
@@ -165,7 +163,7 @@ TEST_P(Oracle, CalendarSumsAndMoistureIndex) {
 
   // A second call on the same file leaves the same state.
   auto again = climate_test::fresh_run();
-  ASSERT_EQ(climate_test::run_input_phase(*again).status, 0);
+  ASSERT_EQ(climate_test::run_input_phase(*again, 6.0f).status, 0);
   EXPECT_TRUE(*again == *run);
 }
 
@@ -183,9 +181,9 @@ TEST(MonthTables, TwentyFiveYearsHoldEveryMonth) {
   input.days = synthetic_input::synthetic_window(1990, 25);
   input.daily_form = true;
   TempProject project;
-  project.write_input(synthetic_input::front_end_input_text(input));
-  auto run = climate_test::fresh_run();
-  ASSERT_EQ(climate_test::run_input_phase(*run).status, 0);
+  auto [run, outcome] =
+      climate_test::read_input(project, synthetic_input::front_end_input_text(input), 6.0f);
+  ASSERT_EQ(outcome.status, 0);
 
   // The months of the days written: the window without its last day, over and
   // over.

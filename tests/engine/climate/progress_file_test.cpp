@@ -1,12 +1,13 @@
 // The progress file: its name from the command line, and one I4 record per write.
 
-#include <filesystem>
-#include <string>
+#include "engine/climate/progress_file.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
 #include "climate_test_support.h"
-#include "engine/climate/progress_file.h"
 #include "platform/process.h"
 #include "platform/stop.h"
 
@@ -16,9 +17,8 @@ using climate_test::TempProject;
 
 TEST(ProgressFile, DefaultNameInTheWorkingDirectory) {
   TempProject project;
-  project.write_input(climate_test::InputText().text());
-  auto run = climate_test::fresh_run();
-  ASSERT_EQ(climate_test::run_input_phase(*run, 4.0f).status, 0);
+  auto [run, outcome] = climate_test::read_input(project, climate_test::InputText().text());
+  ASSERT_EQ(outcome.status, 0);
   EXPECT_TRUE(run->progress_file_name == "progress.tmp");
   EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "   1\n");
 }
@@ -27,9 +27,8 @@ TEST(ProgressFile, SecondArgumentNamesIt) {
   TempProject project;
   const char* args[] = {"pavsim", "ignored", "C:\\proj\\mark.txt"};
   platform::set_command_line(3, args);
-  project.write_input(climate_test::InputText().text());
-  auto run = climate_test::fresh_run();
-  ASSERT_EQ(climate_test::run_input_phase(*run, 4.0f).status, 0);
+  auto [run, outcome] = climate_test::read_input(project, climate_test::InputText().text());
+  ASSERT_EQ(outcome.status, 0);
   EXPECT_EQ(TempProject::read(project.project() / "mark.txt"), "   1\n");
   EXPECT_FALSE(std::filesystem::exists(project.root() / "progress.tmp"));
 }
@@ -72,9 +71,8 @@ TEST(ProgressFile, UnopenableNameStopsOrSkipsAsTheCallerChooses) {
   // The input phase's first mark is such a stop.
   const char* args[] = {"pavsim", "", "no such folder\\progress.tmp"};
   platform::set_command_line(3, args);
-  project.write_input(climate_test::InputText().text());
-  auto fresh = climate_test::fresh_run();
-  EXPECT_EQ(climate_test::run_input_phase(*fresh, 4.0f).status, platform::kStopIo);
+  auto [fresh, outcome] = climate_test::read_input(project, climate_test::InputText().text());
+  EXPECT_EQ(outcome.status, platform::kStopIo);
 }
 
 }  // namespace

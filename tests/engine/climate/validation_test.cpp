@@ -1,11 +1,11 @@
 // Limits of "input.tmp": a value the simulation cannot hold stops the run with
 // one console line naming the file, before the value is used.
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "climate_test_support.h"
 #include "engine/climate/climate_input.h"
@@ -32,9 +32,7 @@ TEST_P(InputLimits, StopWithStatusOne) {
   TempProject project;
   InputText input;
   c.edit(input);
-  project.write_input(input.text());
-  auto run = climate_test::fresh_run();
-  const auto outcome = climate_test::run_input_phase(*run, 4.0f);
+  auto [run, outcome] = climate_test::read_input(project, input.text());
   EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
   EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos) << outcome.message;
   EXPECT_NE(outcome.message.find(c.message_part), std::string::npos) << outcome.message;
@@ -96,9 +94,7 @@ const LimitCase kLimitCases[] = {
        in.days.clear();
      },
      "day count -3"},
-    {"MonthThirteen",
-     [](InputText& in) { in.days.replace(0, 1, "13"); },
-     "month 13"},
+    {"MonthThirteen", [](InputText& in) { in.days.replace(0, 1, "13"); }, "month 13"},
     {"MonthZeroInTheSecondDay",
      [](InputText& in) { in.days.replace(in.days.find("8 1 2001"), 1, "0"); },
      "day record of day 2"},
@@ -113,9 +109,7 @@ TEST(InputLimits, LayerCountZeroReadsOnThroughTheDayCount) {
   input.record9 = "0 8 0.1 1\n";
   input.layers.clear();
   input.day_count = "5\n";
-  project.write_input(input.text());
-  auto run = climate_test::fresh_run();
-  const auto outcome = climate_test::run_input_phase(*run);
+  auto [run, outcome] = climate_test::read_input(project, input.text());
   EXPECT_EQ(outcome.status, platform::kStopDecided);
   EXPECT_EQ(run->climate_simulation_common.surface_constants(14), 1.0f);
   EXPECT_EQ(run->period_control.day_count, 5);
@@ -126,14 +120,13 @@ TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
   TempProject project;
   InputText input;
   input.record9 = "2 8 0.1 2\n";
-  project.write_input(input.text());
-  auto run = climate_test::fresh_run();
-  const auto outcome = climate_test::run_input_phase(*run, 4.0f);
+  auto [run, outcome] = climate_test::read_input(project, input.text());
   ASSERT_EQ(outcome.status, 0) << outcome.message;
   EXPECT_EQ(run->period_control.output_step_interval, 20);
   const std::string console = project.console();
-  EXPECT_NE(console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
-            std::string::npos)
+  EXPECT_NE(
+      console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
+      std::string::npos)
       << console;
 }
 
@@ -142,9 +135,7 @@ TEST(InputLimits, StepsThatDivideTheHourAreAccepted) {
     TempProject project;
     InputText input;
     input.record9 = std::string("2 8 ") + step + " 1\n";
-    project.write_input(input.text());
-    auto run = climate_test::fresh_run();
-    const auto outcome = climate_test::run_input_phase(*run, 4.0f);
+    auto [run, outcome] = climate_test::read_input(project, input.text());
     EXPECT_EQ(outcome.status, 0) << step << ": " << outcome.message;
   }
 }
