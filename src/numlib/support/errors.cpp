@@ -1,6 +1,7 @@
 #include "numlib/support/errors.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "numlib/support/machine.h"
@@ -24,6 +25,24 @@ constexpr int kFirstLineRoom = 59;
 constexpr std::size_t kContinuationWidth = 64;
 
 ErrorState& error_state() { return library_state().error; }
+
+// The state, initialised on first use: the check every stack operation starts with.
+ErrorState& ready_error_state() {
+  ErrorState& s = library_state().error;
+  if (!s.initialised) ERROR_INIT();
+  return s;
+}
+
+// The stacked name equals NAME cut to 32 characters, blank padded. On the path
+// of every pop, so without a character loop.
+bool same_routine_name(const RoutineName& stacked, std::string_view name) {
+  static constexpr char kBlanks[RoutineName::size()] = {
+      ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+      ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  const std::size_t n = std::min(name.size(), RoutineName::size());
+  return std::memcmp(stacked.data(), name.data(), n) == 0 &&
+         std::memcmp(stacked.data() + n, kBlanks, RoutineName::size() - n) == 0;
+}
 
 bool entered_from_user(const ErrorState& s, int level) { return (s.user_flag[level] & 1) != 0; }
 
@@ -152,8 +171,7 @@ void ERROR_INIT() {
 int THREAD_SLOT() { return 1; }
 
 void E1PSH(std::string_view name) {
-  ERROR_INIT();
-  ErrorState& s = error_state();
+  ErrorState& s = ready_error_state();
   if (s.level >= s.max_depth) {
     ERROR_STORE_INTEGER(1, kMaxStackLevel);
     E1MES(5, 1, "Error condition in E1PSH.  Push would cause stack level to exceed %(I1). ");
@@ -166,8 +184,7 @@ void E1PSH(std::string_view name) {
 }
 
 void E1POP(std::string_view name) {
-  ERROR_INIT();
-  ErrorState& s = error_state();
+  ErrorState& s = ready_error_state();
   const int l = s.level;
   if (l < 2) {
     E1PSH("E1POP");
@@ -175,7 +192,7 @@ void E1POP(std::string_view name) {
     E1MES(5, 1, "Error condition in E1POP.  Cannot pop from %(L1) because stack is empty.");
     end_library_run();
   }
-  if (!blank_padded_equal(s.names[l].view(), name.substr(0, std::min(name.size(), RoutineName::size())))) {
+  if (!same_routine_name(s.names[l], name)) {
     ERROR_STORE_STRING(1, name);
     ERROR_STORE_STRING(2, s.names[l].view());
     E1MES(5, 2, "Error condition in E1POP.  %(L1) does not match the name %(L2) in the stack.");
@@ -208,8 +225,7 @@ void E1POP(std::string_view name) {
 }
 
 void E1USR(std::string_view switch_text) {
-  ERROR_INIT();
-  ErrorState& s = error_state();
+  ErrorState& s = ready_error_state();
   if (blank_padded_equal(switch_text, "ON") || blank_padded_equal(switch_text, "on")) {
     s.user_flag[s.level + 1] = -1;
   } else if (blank_padded_equal(switch_text, "OFF") || blank_padded_equal(switch_text, "off")) {
@@ -370,8 +386,7 @@ void ERROR_STORE_STRING(int n, std::string_view text) {
 // ---- recording and printing ----
 
 void E1MES(int type, int code, std::string_view text) {
-  ERROR_INIT();
-  ErrorState& s = error_state();
+  ErrorState& s = ready_error_state();
   if (type < -1 || type > 7) {
     // The two trailing blanks of the text do not fit its stated length of 51.
     misuse(std::string_view(".  Error from E1MES.  Illegal error type specified.  ").substr(0, 51));
