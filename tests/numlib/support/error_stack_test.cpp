@@ -368,6 +368,21 @@ TEST_F(ErrorStackTest, QueryMisuseIsPrintedEvenWithPrintingOff) {
             " ***          1. \n");
 }
 
+// A routine that cannot get its work storage records its TERMINAL message and
+// ends the run with it printed exactly once, whatever the attributes say.
+TEST_F(ErrorStackTest, WorkStorageFailurePrintsOnceAndEndsTheRun) {
+  for (const int print : {0, 1}) {
+    SCOPED_TRACE(print);
+    reset_library_state();
+    ERSET(0, print, 0);
+    E1PSH("DEVCSF");
+    ERROR_STORE_INTEGER(1, 100);
+    E1MES(5, 9, "Not enough work storage for N = %(I1).");
+    EXPECT_EQ(stop_status([] { print_message_and_end_run(); }), 3);
+    EXPECT_EQ(take_output(), "\n *** TERMINAL ERROR 9 from DEVCSF.  Not enough work storage for N = 100.\n");
+  }
+}
+
 TEST_F(ErrorStackTest, PendingGlobalStopTakesTheFatalResultLast) {
   ERSET(0, 0, -1);
   int p = -1, s = 1;
