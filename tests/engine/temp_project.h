@@ -1,76 +1,36 @@
 #pragma once
 // A throw-away drive "c:\" for engine tests: a fresh temporary folder that
-// PAVSIM_DRIVE_C points at while the object lives, plus helpers to write and
-// read files in it and to observe run stops and console lines.
+// PAVSIM_DRIVE_C points at while the object lives, with files addressed
+// relative to it, and the status of a run stop.
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include <gtest/gtest.h>
-
-#include "platform/console.h"
 #include "platform/stop.h"
-#include "platform/units.h"
+#include "support/test_support.h"
 
 namespace engine_test {
 
+using testing_support::ConsoleCapture;
+
 class TempDrive {
  public:
-  TempDrive() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pavsim-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-    if (const char* old = std::getenv("PAVSIM_DRIVE_C")) {
-      previous_ = old;
-      had_previous_ = true;
-    }
-    setenv("PAVSIM_DRIVE_C", root_.c_str(), 1);
-  }
-  ~TempDrive() {
-    platform::close_all_units();
-    if (had_previous_) setenv("PAVSIM_DRIVE_C", previous_.c_str(), 1);
-    else unsetenv("PAVSIM_DRIVE_C");
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  TempDrive(const TempDrive&) = delete;
-  TempDrive& operator=(const TempDrive&) = delete;
+  TempDrive() : env_("PAVSIM_DRIVE_C", dir_.path().string()) {}
 
   // `rel` uses slashes and is relative to the drive root.
-  std::filesystem::path path(std::string_view rel) const { return root_ / std::string(rel); }
+  std::filesystem::path path(std::string_view rel) const { return dir_.path() / std::string(rel); }
   bool exists(std::string_view rel) const { return std::filesystem::exists(path(rel)); }
-  void write(std::string_view rel, std::string_view content) const {
-    const auto p = path(rel);
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
+  // Creates the folders on the way.
+  void write(std::string_view rel, const std::string& content) const {
+    std::filesystem::create_directories(path(rel).parent_path());
+    testing_support::write_file(path(rel), content);
   }
-  std::string read(std::string_view rel) const {
-    std::ifstream in(path(rel), std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string read(std::string_view rel) const { return testing_support::read_file(path(rel)); }
 
  private:
-  std::filesystem::path root_;
-  std::string previous_;
-  bool had_previous_ = false;
-};
-
-// Collects the console while it lives.
-class ConsoleCapture {
- public:
-  ConsoleCapture() { platform::set_console_output(&out_); }
-  ~ConsoleCapture() { platform::set_console_output(nullptr); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
+  testing_support::TempDir dir_;
+  testing_support::ScopedEnv env_;
 };
 
 // The status of the stop that `body` ends in, or 0 when it returns.
