@@ -27,16 +27,16 @@ std::int32_t combination_count(std::int32_t levels, std::int32_t factors) {
 // of the run when there is none.
 float read_design_criterion(const platform::FixedText<255>& work_directory) {
   static const platform::Format kCriteriaLayout("(I10,F12.1)");
-  float design_criterion = 0.0f;
   const auto name = project_file(work_directory, "criteria.txt");
-  if (platform::logical_file_exists(name.view())) {
-    std::int32_t month_key = 0;
-    platform::open_unit(kCriteriaUnit, name.view(), platform::OpenStatus::Old);
-    platform::read_fixed(kCriteriaUnit, kCriteriaLayout, month_key, design_criterion);
-    platform::close_unit(kCriteriaUnit);
-  } else if (design_criterion <= 0.001f) {
+  // Nothing else sets the criterion before the criteria option, so without
+  // the file there is none; the non-zero status tells the calling package.
+  if (!platform::logical_file_exists(name.view()))
     platform::stop_run(platform::kStopDecided, " You must run the design option first");
-  }
+  std::int32_t month_key = 0;
+  float design_criterion = 0.0f;
+  platform::open_unit(kCriteriaUnit, name.view(), platform::OpenStatus::Old);
+  platform::read_fixed(kCriteriaUnit, kCriteriaLayout, month_key, design_criterion);
+  platform::close_unit(kCriteriaUnit);
   return design_criterion;
 }
 
@@ -68,7 +68,7 @@ void dispatch_analysis(EngineRun& run, AnalysisRequest& rq) {
                       platform::OpenStatus::Replace);
   platform::console_line(platform::format_list(rq.factor_count));
 
-  if (!(code[1] == "SPT")) {
+  if (code[1] != "SPT") {
     float intercept_spread = 0.0f;
     float slope_spread = 0.0f;
     run.check_pg_grade(static_cast<float>(rq.variable_means[3]),
