@@ -3,7 +3,7 @@
 ! One line per value: its bit pattern in hexadecimal, a blank, the text.
 !
 ! Regenerate (from the repository root):
-!   gfortran -o /tmp/error_store tools/fortran_oracle/error_store.f90 && \
+!   gfortran -O0 tools/fortran_oracle/error_store.f90 -o /tmp/error_store && \
 !     /tmp/error_store > tests/data/numlib/error_store_double.txt
 program error_store
   use, intrinsic :: ieee_arithmetic
