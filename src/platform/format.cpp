@@ -437,79 +437,88 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
     }
     sig = d + 1;
   }
-  std::string digits;
-  int x10 = 0;  // value = 0.digits * 10^x10
+  if (sig > 1000) {  // beyond any double's digits; no real layout asks for it
+    put_stars(out, w);
+    return;
+  }
+  // digits of the mantissa: value = 0.digits * 10^x10
+  char dig[1200];
+  int ndig = sig;
+  int x10 = 0;
   if (a == 0.0) {
-    digits.assign(static_cast<std::size_t>(sig), '0');
-    x10 = scale;  // printed exponent becomes 0
-  } else {
+    std::memset(dig, '0', static_cast<std::size_t>(sig));
+    x10 = scale;  // the exponent shown is 0
+  } else if (sig <= 40) {
     char buf[64];
-    if (sig <= 40) {
-      auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, sig - 1);
-      std::string_view s(buf, static_cast<std::size_t>(r.ptr - buf));
-      const std::size_t epos = s.find('e');
-      for (char c : s.substr(0, epos))
-        if (c != '.') digits.push_back(c);
-      int ex = 0;
-      std::from_chars(s.data() + epos + (s[epos + 1] == '+' ? 2 : 1), s.data() + s.size(), ex);
-      x10 = ex + 1;
-    } else {
-      // Beyond the shortest exact forms: round the exact expansion.
-      const std::string exact = exact_decimal(a);
-      std::string all;
-      int int_len = 0;
-      const std::size_t dot = exact.find('.');
-      all = exact.substr(0, dot) + exact.substr(dot + 1);
-      int_len = static_cast<int>(dot);
-      const std::size_t first = all.find_first_not_of('0');
-      const int lead = static_cast<int>(first);
-      x10 = int_len - lead;
-      const std::string r = round_decimal(all.substr(first, std::string::npos).insert(0, "0."), sig);
-      // r = "0.ddd" or "1.000" when rounding carried over
-      std::string rd = r.substr(r.find('.') + 1);
-      if (r[0] == '1') {
-        rd = "1" + rd.substr(0, rd.size() - 1);
-        ++x10;
-      }
-      digits = rd;
+    auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, sig - 1);
+    const char* p = buf;
+    int n = 0;
+    for (; p < r.ptr && *p != 'e'; ++p)
+      if (*p != '.') dig[n++] = *p;
+    int ex = 0;
+    ++p;  // 'e'
+    const bool eneg = *p == '-';
+    ++p;
+    for (; p < r.ptr; ++p) ex = ex * 10 + (*p - '0');
+    x10 = (eneg ? -ex : ex) + 1;
+  } else {
+    // Beyond the shortest exact forms: round the exact expansion.
+    const std::string exact = exact_decimal(a);
+    const std::size_t dot = exact.find('.');
+    const std::string all = exact.substr(0, dot) + exact.substr(dot + 1);
+    const std::size_t first = all.find_first_not_of('0');
+    x10 = static_cast<int>(dot) - static_cast<int>(first);
+    const std::string r = round_decimal("0." + all.substr(first), sig);
+    std::string rd = r.substr(r.find('.') + 1);
+    if (r[0] == '1') {  // rounding carried into a new digit
+      rd = "1" + rd.substr(0, rd.size() - 1);
+      ++x10;
     }
+    ndig = static_cast<int>(std::min<std::size_t>(rd.size(), sizeof dig));
+    std::memcpy(dig, rd.data(), static_cast<std::size_t>(ndig));
   }
   const int shown_exp = x10 - scale;
-  std::string mant;
-  if (scale <= 0) {
-    mant = "0.";
-    mant.append(static_cast<std::size_t>(-scale), '0');
-    mant += digits;
-  } else {
-    mant = digits.substr(0, static_cast<std::size_t>(scale)) + "." +
-           digits.substr(static_cast<std::size_t>(scale));
-  }
-  char ebuf[16];
-  int eabs = shown_exp < 0 ? -shown_exp : shown_exp;
-  std::string exp;
+  const int eabs = shown_exp < 0 ? -shown_exp : shown_exp;
+
+  // exponent part
+  char ex[16];
+  int nex = 0;
   if (exp_digits == 0) {
     if (eabs <= 99) {
-      std::snprintf(ebuf, sizeof ebuf, "%c%c%02d", letter, shown_exp < 0 ? '-' : '+', eabs);
+      ex[nex++] = letter;
+      ex[nex++] = shown_exp < 0 ? '-' : '+';
+      ex[nex++] = static_cast<char>('0' + eabs / 10);
+      ex[nex++] = static_cast<char>('0' + eabs % 10);
     } else if (eabs <= 999) {
-      std::snprintf(ebuf, sizeof ebuf, "%c%03d", shown_exp < 0 ? '-' : '+', eabs);
+      ex[nex++] = shown_exp < 0 ? '-' : '+';
+      ex[nex++] = static_cast<char>('0' + eabs / 100);
+      ex[nex++] = static_cast<char>('0' + eabs / 10 % 10);
+      ex[nex++] = static_cast<char>('0' + eabs % 10);
     } else {
       put_stars(out, w);
       return;
     }
   } else {
+    if (exp_digits > 9) exp_digits = 9;
     int limit = 1;
-    for (int i = 0; i < exp_digits && limit < 1000000000; ++i) limit *= 10;
+    for (int i = 0; i < exp_digits; ++i) limit *= 10;
     if (eabs >= limit) {
       put_stars(out, w);
       return;
     }
-    std::snprintf(ebuf, sizeof ebuf, "%c%c%0*d", letter, shown_exp < 0 ? '-' : '+', exp_digits, eabs);
+    ex[nex++] = letter;
+    ex[nex++] = shown_exp < 0 ? '-' : '+';
+    for (int i = exp_digits - 1, v = eabs; i >= 0; --i, v /= 10) ex[nex + i] = static_cast<char>('0' + v % 10);
+    nex += exp_digits;
   }
-  exp = ebuf;
-  int len = static_cast<int>(mant.size() + exp.size()) + (neg ? 1 : 0);
-  std::string_view m = mant;
+
+  // mantissa: 0.[zeros]digits for k <= 0, k digits before the point otherwise
+  const int zeros = scale < 0 ? -scale : 0;
+  const int mant_len = scale <= 0 ? 2 + zeros + ndig : ndig + 1;
+  int len = mant_len + nex + (neg ? 1 : 0);
+  bool drop_zero = false;
   if (w > 0 && len > w && scale <= 0) {
-    m.remove_prefix(1);
+    drop_zero = true;
     --len;
   }
   if (w > 0 && len > w) {
@@ -518,8 +527,17 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
   }
   if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
   if (neg) out.push_back('-');
-  out.append(m);
-  out.append(exp);
+  if (scale <= 0) {
+    if (!drop_zero) out.push_back('0');
+    out.push_back('.');
+    out.append(static_cast<std::size_t>(zeros), '0');
+    out.append(dig, static_cast<std::size_t>(ndig));
+  } else {
+    out.append(dig, static_cast<std::size_t>(scale));
+    out.push_back('.');
+    out.append(dig + scale, static_cast<std::size_t>(ndig - scale));
+  }
+  out.append(ex, static_cast<std::size_t>(nex));
 }
 
 }  // namespace platform
