@@ -14,6 +14,9 @@ int RunScriptHeadless(const std::filesystem::path& script_path, std::ostream& er
     dialog::ScriptedHost host(&runner);
     CFrontEndApp app(host);
     app.InitInstance();
+    // What follows the last dialog's end: its expectations.
+    while (runner.Step(host)) {
+    }
     for (const std::string& caption : host.unfinished())
       err << "tervon: " << script_path.string() << " ended with \"" << caption
           << "\" still open; it was closed\n";

@@ -25,6 +25,7 @@ int RunWindow(const std::string& script) {
   if (!script.empty()) host.Replay(dialog::Script::Load(script));
   tervon::CFrontEndApp app(host);
   app.InitInstance();
+  host.FinishReplay();
   if (!host.failure().empty()) {
     std::cerr << "tervon: " << host.failure() << "\n";
     return 1;

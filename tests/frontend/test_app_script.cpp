@@ -54,6 +54,10 @@ TEST(AppScript, StatusAndMessages) {
       {"script runs out: the working dialog, then the closing one", "click 1008\n", 0,
        "tervon: <root>/play.tvs ended with \"Environment/Climatic\" still open; it was closed\n"
        "tervon: <root>/play.tvs ended with \"Environment/Climatic\" still open; it was closed\n"},
+      {"expectations after the last dialog closed", "key escape\nkey enter\nexpect-end IDCANCEL\n", 1,
+       "tervon: <root>/play.tvs:3: \"Environment/Climatic\" ended with 1, expected 2\n"},
+      {"no action once every dialog closed", "key escape\nkey enter\nclick 1\n", 1,
+       "tervon: <root>/play.tvs:3: no dialog is open\n"},
       {"syntax error before anything runs", "click 2\nfrobnicate\n", 1, "tervon: <root>/play.tvs:2: unknown command \"frobnicate\"\n"},
   };
   for (const Case& c : cases) {

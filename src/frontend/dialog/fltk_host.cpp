@@ -657,6 +657,17 @@ void FltkHost::Replay(Script script) {
   impl_->runner = std::make_unique<ScriptRunner>(std::move(script), *impl_->driver);
 }
 
+void FltkHost::FinishReplay() {
+  Impl& impl = *impl_;
+  if (!impl.runner || impl.replay_done) return;
+  Fl::remove_timeout(Impl::TickCallback, &impl);
+  impl.Guard([&] {
+    while (impl.runner->Step(*this)) {
+    }
+  });
+  impl.replay_done = true;
+}
+
 const std::string& FltkHost::failure() const { return impl_->failure; }
 const std::vector<std::string>& FltkHost::unfinished() const { return impl_->unfinished; }
 

@@ -28,6 +28,9 @@ class FltkHost : public Host {
   // Plays `script` in the windows instead of waiting for the user. Call before
   // the first dialog runs.
   void Replay(Script script);
+  // Plays what the script still holds once every dialog has closed (its last
+  // expectations); call after the application returns.
+  void FinishReplay();
   // Empty after a clean run; else what went wrong (a failed expectation, an
   // error inside a handler).
   const std::string& failure() const;
