@@ -200,8 +200,9 @@ DialogView::DialogView(FltkHost::Impl& impl, Dialog& dialog) : impl_(impl), dial
 }
 
 DialogView::~DialogView() {
-  Fl::remove_timeout(FocusLossCallback, this);
+  syncing_ = true;  // a focus lost while the window goes is nobody's business
   if (window_) window_->hide();
+  Fl::remove_timeout(FocusLossCallback, this);
 }
 
 void DialogView::Build() {
