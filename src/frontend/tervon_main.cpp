@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   if (!script.empty() && !window) return tervon::RunScriptHeadless(script, std::cerr);
 
 #ifdef TERVON_HAVE_FLTK
-  if (!dialog::FltkHost::DisplayAvailable()) {
+  if (!dialog::FltkHost::OpenDisplay()) {
     std::cerr << "tervon: no display to open the window on; use --script FILE to run without one\n";
     return 1;
   }

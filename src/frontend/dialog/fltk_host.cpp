@@ -644,12 +644,13 @@ FltkHost::~FltkHost() {
   if (impl_->started) Fl::event_dispatch(nullptr);
 }
 
-bool FltkHost::DisplayAvailable() {
+bool FltkHost::OpenDisplay() {
+  if (fl_display != nullptr) return true;
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') return false;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return false;
-  XCloseDisplay(display);
+  fl_open_display(display);
   return true;
 }
 

@@ -21,9 +21,10 @@ class FltkHost : public Host {
   FltkHost();
   ~FltkHost() override;
 
-  // Whether an X display can be opened; asked without FLTK, which would end
-  // the program when it cannot open one.
-  static bool DisplayAvailable();
+  // Opens the X display for FLTK; false when there is none. Asked without
+  // FLTK's own opening, which would end the program, and keeping the
+  // connection, since a virtual server resets when its last client leaves.
+  static bool OpenDisplay();
 
   // Plays `script` in the windows instead of waiting for the user. Call before
   // the first dialog runs.

@@ -54,7 +54,7 @@ Outcome Headless(const std::string& script, bool warn_on_leave = false) {
   return o;
 }
 
-TEST(FltkHost, DisplayIsThere) { ASSERT_TRUE(dialog::FltkHost::DisplayAvailable()); }
+TEST(FltkHost, DisplayIsThere) { ASSERT_TRUE(dialog::FltkHost::OpenDisplay()); }
 
 TEST(FltkHost, PlaysLikeTheHeadlessHost) {
   struct Case {
