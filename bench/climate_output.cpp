@@ -3,43 +3,30 @@
 // ".ice", ".por") and one temperature-history record, written to their files.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <sstream>
-#include <string>
 
+#include "bench_project.h"
 #include "engine/climate/climate_input.h"
 #include "engine/climate/climate_run.h"
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/result_files.h"
 #include "engine/climate/temperature_history_file.h"
-#include "platform/console.h"
-#include "platform/units.h"
 #include "synthetic_input/front_end_input.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 void BM_ClimateOutputPoint(benchmark::State& state) {
-  const fs::path root =
-      fs::temp_directory_path() / ("pavsim-bench-output-" + std::to_string(::getpid()));
-  fs::create_directories(root / "proj" / "tmp");
-  const fs::path previous = fs::current_path();
-  fs::current_path(root);
-  ::setenv("PAVSIM_DRIVE_C", root.c_str(), 1);
+  bench_support::BenchProject project("output");
+  std::filesystem::create_directories(project.project() / "tmp");
 
   synthetic_input::FrontEndInput input;
   input.asphalt_thickness = 6.0;
   input.directory = "C:\\proj\\";
   input.daily_form = true;
-  synthetic_input::write_front_end_input(root / "proj" / "input.tmp", input);
+  synthetic_input::write_front_end_input(project.project() / "input.tmp", input);
 
-  std::ostringstream console;
-  platform::set_console_output(&console);
   auto run = std::make_unique<engine::ClimateRun>();
   engine::climate_input_phase(*run, 6.0f, 0.0f, "C:\\proj\\", "C:\\proj\\tmp\\thermal.tmp");
   run->climate_simulation_common.thermal_history_mode = 0;
@@ -72,10 +59,6 @@ void BM_ClimateOutputPoint(benchmark::State& state) {
 
   history.abandon();
   engine::close_result_files();
-  platform::close_all_units();
-  platform::set_console_output(nullptr);
-  fs::current_path(previous);
-  fs::remove_all(root);
 }
 BENCHMARK(BM_ClimateOutputPoint)->Unit(benchmark::kMicrosecond);
 
