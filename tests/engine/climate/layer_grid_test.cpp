@@ -48,6 +48,27 @@ void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 LayerSpec base(int last_node) { return {"Base", 8.0f, 2.0f, last_node}; }
 
+// Five points in the asphalt, an odd count: the base adds one at 4 inches.
+const GridCase kThreeInchAsphalt = {
+    "OddCountTakesABasePoint",
+    {{"Asphalt", 3.0f, 0, 4}, base(8)},
+    1,
+    {0, 1, 2, 3, 5, 7, 9, 11},
+    {1, 1, 1, 1, 2, 2, 2, 2},
+    {1, 5},
+    {3, 11},
+    {{0, 1, 1, 1, 0}, {0.5f, 1, 2, 0.5, 0.5}, {1, 1, 2, 0, 1}, {2, 2, 3, 0, 1}, {3, 3, 4, 0, 1},
+     {4, 4, 5, 0.5, 0.5}},
+    4};
+
+GridCase with_corrections(GridCase c, const char* name, std::vector<double> depths,
+                          std::vector<int> nodes) {
+  c.name = name;
+  c.correction_depths = std::move(depths);
+  c.correction_nodes = std::move(nodes);
+  return c;
+}
+
 const GridCase kGridCases[] = {
     {"AsphaltOverBase",
      {{"Asphalt", 4.0f, 0, 5}, base(9)},
@@ -60,16 +81,7 @@ const GridCase kGridCases[] = {
      {{0, 1, 1, 1, 0}, {0.5f, 1, 2, 0.5, 0.5}, {1, 1, 2, 0, 1}, {2, 2, 3, 0, 1}, {3, 3, 4, 0, 1},
       {4, 4, 5, 0, 1}},
      5},
-    {"OddCountTakesABasePoint",
-     {{"Asphalt", 3.0f, 0, 4}, base(8)},
-     1,
-     {0, 1, 2, 3, 5, 7, 9, 11},
-     {1, 1, 1, 1, 2, 2, 2, 2},
-     {1, 5},
-     {3, 11},
-     {{0, 1, 1, 1, 0}, {0.5f, 1, 2, 0.5, 0.5}, {1, 1, 2, 0, 1}, {2, 2, 3, 0, 1}, {3, 3, 4, 0, 1},
-      {4, 4, 5, 0.5, 0.5}},
-     4},
+    kThreeInchAsphalt,
     {"AtbTopTakesTheParityPoint",
      {{"ATB", 2.0f, 0, 3}, base(7)},
      1,
@@ -110,19 +122,9 @@ const GridCase kGridCases[] = {
       {7, 3, 4, 1.5, -0.5},
       {8, 3, 4, 1.0, 0.0}},
      3},
-    {"CorrectionDepthsTieToTheDeeperNode",
-     {{"Asphalt", 3.0f, 0, 4}, base(8)},
-     1,
-     {0, 1, 2, 3, 5, 7, 9, 11},
-     {1, 1, 1, 1, 2, 2, 2, 2},
-     {1, 5},
-     {3, 11},
-     {{0, 1, 1, 1, 0}, {0.5f, 1, 2, 0.5, 0.5}, {1, 1, 2, 0, 1}, {2, 2, 3, 0, 1}, {3, 3, 4, 0, 1},
-      {4, 4, 5, 0.5, 0.5}},
-     4,
-     // 2.5 is midway between nodes 3 and 4; 2.7 finds its interval taken
-     {0.0, 2.5, 2.7},
-     {1, 4, 0}},
+    // 2.5 is midway between nodes 3 and 4; 2.7 finds its interval taken
+    with_corrections(kThreeInchAsphalt, "CorrectionDepthsTieToTheDeeperNode", {0.0, 2.5, 2.7},
+                     {1, 4, 0}),
     {"NoBoundLayerStartsTheImplicitRegionAtTheSurface",
      {{"Natural", 4.0f, 0, 5}, {"Bed rock", 8.0f, 2.0f, 9}},
      0,
