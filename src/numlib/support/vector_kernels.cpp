@@ -11,10 +11,6 @@ namespace {
 
 using Index = std::ptrdiff_t;
 
-// Offset of the element where a walk over n elements with increment inc
-// starts: the far end for a negative increment.
-inline Index start_of(int n, int inc) { return inc < 0 ? Index(1 - n) * inc : 0; }
-
 // The unit-stride path: op(i) for the leading n mod K indices one by one, then
 // for the rest in groups of K, each group one straight sequence in index order.
 template <int K, class Op>
@@ -37,8 +33,8 @@ inline void strided(int n, int incx, Op&& op) {
 // The strided path of a two-vector kernel.
 template <class Op>
 inline void strided(int n, int incx, int incy, Op&& op) {
-  Index ix = start_of(n, incx);
-  Index iy = start_of(n, incy);
+  Index ix = walk_start(n, incx);
+  Index iy = walk_start(n, incy);
   for (int i = 0; i < n; ++i, ix += incx, iy += incy) op(ix, iy);
 }
 
@@ -122,9 +118,9 @@ void VECTOR_PRODUCT(int n, const double* x, int incx, const double* y, int incy,
     unit_stride<3>(n, [&](int i) { z[i] = x[i] * y[i]; });
     return;
   }
-  Index ix = start_of(n, incx);
-  Index iy = start_of(n, incy);
-  Index iz = start_of(n, incz);
+  Index ix = walk_start(n, incx);
+  Index iy = walk_start(n, incy);
+  Index iz = walk_start(n, incz);
   for (int i = 0; i < n; ++i, ix += incx, iy += incy, iz += incz) z[iz] = x[ix] * y[iy];
 }
 

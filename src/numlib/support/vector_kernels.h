@@ -17,7 +17,15 @@
 // one by one and the rest in groups of k (k per kernel, as below). Sums add in
 // index order, so their results equal a plain loop over i = 1..N.
 
+#include <cstddef>
+
 namespace numlib {
+
+// Offset from x(1) of the element where a walk over n elements with increment
+// inc begins: the far end when inc < 0.
+constexpr std::ptrdiff_t walk_start(int n, int inc) {
+  return inc < 0 ? static_cast<std::ptrdiff_t>(1 - n) * inc : 0;
+}
 
 // y(i) = x(i). Groups of 7.
 void VECTOR_COPY(int n, const double* x, int incx, double* y, int incy);
