@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "numlib/support/machine.h"
@@ -21,6 +22,15 @@ inline void unit_stride(int n, Op&& op) {
     [&]<int... J>(std::integer_sequence<int, J...>) {
       (op(i + J), ...);
     }(std::make_integer_sequence<int, K>{});
+}
+
+// True when n elements from p and n from q share no storage, or are the very
+// same elements.
+inline bool apart_or_same(const double* p, const double* q, int n) {
+  const auto a = reinterpret_cast<std::uintptr_t>(p);
+  const auto b = reinterpret_cast<std::uintptr_t>(q);
+  const std::uintptr_t bytes = sizeof(double) * static_cast<std::uintptr_t>(n);
+  return a == b || a + bytes <= b || b + bytes <= a;
 }
 
 // The strided path of a one-vector kernel; only called with incx > 0.
@@ -105,7 +115,23 @@ void VECTOR_SCALED_COPY(int n, double a, const double* x, int incx, double* y, i
 void VECTOR_AXPY(int n, double a, const double* x, int incx, double* y, int incy) {
   if (n < 1 || a == 0.0) return;
   if (incx == 1 && incy == 1) {
-    unit_stride<4>(n, [&](int i) { y[i] = y[i] + a * x[i]; });
+    if (apart_or_same(x, y, n)) {
+      // Each group reads all its elements before it writes any, which lets the
+      // compiler use vector instructions. Without shared storage the result
+      // is that of the loop in index order.
+      const int m = n % 4;
+      for (int i = 0; i < m; ++i) y[i] = y[i] + a * x[i];
+      for (int i = m; i < n; i += 4) {
+        const double x0 = x[i], x1 = x[i + 1], x2 = x[i + 2], x3 = x[i + 3];
+        const double y0 = y[i], y1 = y[i + 1], y2 = y[i + 2], y3 = y[i + 3];
+        y[i] = y0 + a * x0;
+        y[i + 1] = y1 + a * x1;
+        y[i + 2] = y2 + a * x2;
+        y[i + 3] = y3 + a * x3;
+      }
+    } else {
+      unit_stride<4>(n, [&](int i) { y[i] = y[i] + a * x[i]; });
+    }
     return;
   }
   strided(n, incx, incy, [&](Index ix, Index iy) { y[iy] = y[iy] + a * x[ix]; });

@@ -256,8 +256,9 @@ TEST(VectorKernels, SmallCases) {
 }
 
 // Overlapping storage (the in-place transpose, the sorts): elements move one
-// at a time in index order, as a plain loop moves them.
-TEST(VectorKernels, CopyAndSwapOnOverlappingStorage) {
+// at a time in index order, as a plain loop moves them. The update, which
+// reads ahead when its vectors are apart, falls back to that order too.
+TEST(VectorKernels, OverlappingStorage) {
   for (int shift : {-3, -1, 1, 2})
     for (int inc : {1, 2}) {
       SCOPED_TRACE("shift=" + std::to_string(shift) + " inc=" + std::to_string(inc));
@@ -277,6 +278,16 @@ TEST(VectorKernels, CopyAndSwapOnOverlappingStorage) {
       VECTOR_SWAP(n, b.data() + 20, inc, b.data() + 20 + shift, inc);
       for (int i = 0; i < n; ++i) std::swap(wb[20 + i * inc], wb[20 + shift + i * inc]);
       EXPECT_TRUE(same_values(b, wb));
+
+      std::vector<double> c(64), wc;
+      for (std::size_t i = 0; i < c.size(); ++i) c[i] = 1.0 + 0.5 * static_cast<double>(i);
+      wc = c;
+      for (int k : {0, shift}) {  // the same elements, then shifted ones
+        VECTOR_AXPY(n, 0.3, c.data() + 20, inc, c.data() + 20 + k, inc);
+        for (int i = 0; i < n; ++i)
+          wc[20 + k + i * inc] = wc[20 + k + i * inc] + 0.3 * wc[20 + i * inc];
+        EXPECT_TRUE(same_values(c, wc)) << "axpy shift " << k;
+      }
     }
 }
 
