@@ -53,8 +53,8 @@ void BM_Norm2(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const auto x = random_vector(n, 3);
   for (auto _ : state) {
-    const double d = Library ? numlib::VECTOR_NORM2(n, x.data(), 1)
-                             : reference_blas::nrm2(n, x.data(), 1);
+    const double d =
+        Library ? numlib::VECTOR_NORM2(n, x.data(), 1) : reference_blas::nrm2(n, x.data(), 1);
     benchmark::DoNotOptimize(d);
   }
   state.SetItemsProcessed(state.iterations() * n);

@@ -25,9 +25,8 @@ void dger_(const int* m, const int* n, const double* alpha, const double* x, con
 void dsymv_(const char* uplo, const int* n, const double* alpha, const double* a, const int* lda,
             const double* x, const int* incx, const double* beta, double* y, const int* incy,
             std::size_t uplo_length);
-void dsyr2_(const char* uplo, const int* n, const double* alpha, const double* x,
-            const int* incx, const double* y, const int* incy, double* a, const int* lda,
-            std::size_t uplo_length);
+void dsyr2_(const char* uplo, const int* n, const double* alpha, const double* x, const int* incx,
+            const double* y, const int* incy, double* a, const int* lda, std::size_t uplo_length);
 }
 
 namespace reference_blas {
@@ -48,12 +47,12 @@ inline double dot(int n, const double* x, int incx, const double* y, int incy) {
 inline double asum(int n, const double* x, int incx) { return dasum_(&n, x, &incx); }
 inline int iamax(int n, const double* x, int incx) { return idamax_(&n, x, &incx); }
 inline double nrm2(int n, const double* x, int incx) { return dnrm2_(&n, x, &incx); }
-inline void gemv(char trans, int m, int n, double alpha, const double* a, int lda,
-                 const double* x, int incx, double beta, double* y, int incy) {
+inline void gemv(char trans, int m, int n, double alpha, const double* a, int lda, const double* x,
+                 int incx, double beta, double* y, int incy) {
   dgemv_(&trans, &m, &n, &alpha, a, &lda, x, &incx, &beta, y, &incy, 1);
 }
-inline void ger(int m, int n, double alpha, const double* x, int incx, const double* y,
-                int incy, double* a, int lda) {
+inline void ger(int m, int n, double alpha, const double* x, int incx, const double* y, int incy,
+                double* a, int lda) {
   dger_(&m, &n, &alpha, x, &incx, y, &incy, a, &lda);
 }
 inline void symv(char uplo, int n, double alpha, const double* a, int lda, const double* x,

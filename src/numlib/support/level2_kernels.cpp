@@ -77,8 +77,7 @@ bool symmetric_arguments_fail(std::string_view routine, char uplo, int n, int ld
 }
 
 // The checks shared by DGEMV and DGER, codes 1 to 5.
-bool general_arguments_fail(std::string_view routine, int m, int n, int lda, int incx,
-                            int incy) {
+bool general_arguments_fail(std::string_view routine, int m, int n, int lda, int incx, int incy) {
   if (m < 0) return argument_error(routine, 1, kMText, {m}), true;
   if (n < 0) return argument_error(routine, 2, kNText, {n}), true;
   if (lda == 0 || lda < m) return argument_error(routine, 3, kLdaMText, {lda, m}), true;
@@ -93,8 +92,8 @@ bool general_arguments_fail(std::string_view routine, int m, int n, int lda, int
 // columns they skip, so that results agree with it to the last bit (NaN and
 // infinity included).
 
-void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda,
-           const double* x, int incx, double beta, double* y, int incy) {
+void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda, const double* x,
+           int incx, double beta, double* y, int incy) {
   const char u = first_letter(uplo);
   if (symmetric_arguments_fail("DSYMV", u, n, lda, incx, incy)) return;
   if (n == 0 || (alpha == 0.0 && beta == 1.0)) return;
@@ -162,8 +161,8 @@ void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda,
   }
 }
 
-void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx,
-           const double* y, int incy, double* a, int lda) {
+void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx, const double* y,
+           int incy, double* a, int lda) {
   const char u = first_letter(uplo);
   if (symmetric_arguments_fail("DSYR2", u, n, lda, incx, incy)) return;
   if (n == 0 || alpha == 0.0) return;
@@ -293,8 +292,8 @@ void DCRGRG(int n, const double* a, int lda, double* b, int ldb) {
 namespace {
 
 // True when the storage of a rows-by-cols matrix at p overlaps that at q.
-[[maybe_unused]] bool storage_overlaps(const double* p, int p_rows, int p_cols, int p_ld, const double* q,
-                      int q_rows, int q_cols, int q_ld) {
+[[maybe_unused]] bool storage_overlaps(const double* p, int p_rows, int p_cols, int p_ld,
+                                       const double* q, int q_rows, int q_cols, int q_ld) {
   const auto begin_p = reinterpret_cast<std::uintptr_t>(p);
   const auto begin_q = reinterpret_cast<std::uintptr_t>(q);
   const auto end_p = begin_p + sizeof(double) * (Index(p_cols - 1) * p_ld + p_rows);
@@ -358,8 +357,8 @@ void DTRNRR(int nra, int nca, const double* a, int lda, int nrb, int ncb, double
   frame.pop();
 }
 
-void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x, int ipath,
-            int ny, double* y) {
+void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x, int ipath, int ny,
+            double* y) {
   Frame frame("DMURRV");
   if (nra < 1 || nca < 1) {
     store_integers({nra, nca});

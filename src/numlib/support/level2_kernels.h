@@ -19,13 +19,13 @@ namespace numlib {
 // y := alpha*A*x + beta*y, A symmetric of order n; only the triangle named by
 // UPLO is read. Checks: 1 n < 0; 2 lda = 0 or lda < n; 3 incx = 0;
 // 4 incy = 0; 5 UPLO not U or L.
-void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda,
-           const double* x, int incx, double beta, double* y, int incy);
+void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda, const double* x,
+           int incx, double beta, double* y, int incy);
 
 // A := alpha*x*y' + alpha*y*x' + A, A symmetric; only the triangle named by
 // UPLO is updated. Checks as DSYMV.
-void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx,
-           const double* y, int incy, double* a, int lda);
+void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx, const double* y,
+           int incy, double* a, int lda);
 
 // y := alpha*A*x + beta*y (TRANS "N") or alpha*A'*x + beta*y ("T" or "C"), A m
 // by n. Checks: 1 m < 0; 2 n < 0; 3 lda = 0 or lda < m; 4 incx = 0;
@@ -52,8 +52,8 @@ void DTRNRR(int nra, int nca, const double* a, int lda, int nrb, int ncb, double
 // y := A*x (ipath 1) or A'*x (ipath 2), A nra by nca, through DGEMV. Checks 1 to
 // 3 always (1 nra or nca < 1, 2 lda < nra, 3 ipath not 1 or 2), then 4 or 5
 // (the lengths nx and ny against A's shape) when they passed.
-void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x, int ipath,
-            int ny, double* y);
+void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x, int ipath, int ny,
+            double* y);
 
 // Fills the lower triangle of the symmetric A (order n) from its strict upper
 // triangle. Checks 1 n < 1 and 2 lda < n, both always made.

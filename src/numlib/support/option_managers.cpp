@@ -103,15 +103,19 @@ constexpr OptionRow kIntegerRows[] = {
 };
 
 constexpr ChapterRow kDoubleChapters[] = {
-    {M, 1, 5}, {M, 5, 70}, {M, 10, 1}, {S, 19, 1},
+    {M, 1, 5},
+    {M, 5, 70},
+    {M, 10, 1},
+    {S, 19, 1},
 };
 
 constexpr OptionRow kDoubleRows[] = {
     {M, 1, 1, 3, {kSqrtEps}},
     {M, 1, 4, 4, {v(0)}},
     {M, 1, 5, 5, {kSqrtEps}},
-    {M, 5, 11, 11, {v(0), v(0), kHuge, v(500), v(0), v(5), v(0), v(0), v(1), v(3), v(1), v(2),
-                    v(2), v(1), kNaN, kNaN, v(0), kSqrtEps, v(1), v(0), times(kNaN, 30)}},
+    {M, 5, 11, 11, {v(0), v(0), kHuge, v(500),   v(0), v(5), v(0),
+                    v(0), v(1), v(3),  v(1),     v(2), v(2), v(1),
+                    kNaN, kNaN, v(0),  kSqrtEps, v(1), v(0), times(kNaN, 30)}},
     {M, 5, 51, 54, {kNaN}},
     {M, 5, 55, 55, {kSqrtEps, kSqrtEps}},
     {M, 5, 56, 56, {kNaN}},
@@ -203,8 +207,8 @@ void fill_defaults(Table& t, const ChapterRow (&chapters)[NC], const OptionRow (
           if (r.product != product || r.chapter != c || k < r.first || k > r.last) continue;
           for (const Value& e : r.values)
             for (int i = 0; i < e.repeat; ++i)
-              t.defaults[position++] = static_cast<typename decltype(t.defaults)::value_type>(
-                  resolve(e, i));
+              t.defaults[position++] =
+                  static_cast<typename decltype(t.defaults)::value_type>(resolve(e, i));
         }
       }
     }
@@ -294,8 +298,8 @@ std::string product_text(std::string_view math_text, int product) {
 
 // The arguments of one call, checked. False when any is bad.
 template <class Table>
-bool arguments_valid(Checks& checks, const Table& t, const ProductText& name, int product,
-                     int ichp, int iact, int numopt, const int* iopts) {
+bool arguments_valid(Checks& checks, const Table& t, const ProductText& name, int product, int ichp,
+                     int iact, int numopt, const int* iopts) {
   if (iact != 1 && iact != 2)
     checks.fail(1,
                 "IACT must be 1 to get option values or 2 to put option values.  IACT = %(I1) "
@@ -303,8 +307,8 @@ bool arguments_valid(Checks& checks, const Table& t, const ProductText& name, in
                 {iact});
   const std::string_view name_text(name.data(), name.size());
   if (product < 0)
-    checks.fail(2, "The product name must be either MATH or STAT.  PRODNM = %(L1) is invalid.",
-                {}, name_text);
+    checks.fail(2, "The product name must be either MATH or STAT.  PRODNM = %(L1) is invalid.", {},
+                name_text);
   if (!checks.failed() && (ichp < 1 || ichp > kChapters[product]))
     checks.fail(3,
                 product_text("ICHP = %(I1) is an invalid MATH chapter number.  To get or put "
@@ -318,7 +322,8 @@ bool arguments_valid(Checks& checks, const Table& t, const ProductText& name, in
                              product),
                 {ichp});
   if (!checks.failed() && numopt < 1)
-    checks.fail(5, "NUMOPT = %(I1) is an invalid number of options.  NUMOPT must be greater "
+    checks.fail(5,
+                "NUMOPT = %(I1) is an invalid number of options.  NUMOPT must be greater "
                 "than zero.",
                 {numopt});
   if (!checks.failed()) {
@@ -346,8 +351,8 @@ void append_value(std::string& line, double value) {
 
 // The trace of one option: what was got, or what the option holds after a put.
 template <class T>
-void write_trace(std::string_view routine, int iact, int option, const ProductText& name,
-                 int ichp, std::span<const T> values) {
+void write_trace(std::string_view routine, int iact, int option, const ProductText& name, int ichp,
+                 std::span<const T> values) {
   int unit = 0;
   UMACH(2, unit);
   const std::string_view product(name.data(), name.size());
@@ -384,8 +389,8 @@ void write_trace(std::string_view routine, int iact, int option, const ProductTe
 // Gets or puts the options named, one after another, with the running
 // position in `values`.
 template <class Table, class T, class TraceOn>
-void get_or_put(std::string_view routine, Table& t, const ProductText& name, int product,
-                int ichp, int iact, int numopt, const int* iopts, T* values, TraceOn trace_on) {
+void get_or_put(std::string_view routine, Table& t, const ProductText& name, int product, int ichp,
+                int iact, int numopt, const int* iopts, T* values, TraceOn trace_on) {
   int position = 0;
   for (int i = 0; i < numopt; ++i) {
     const int number = iopts[i];

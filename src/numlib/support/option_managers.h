@@ -24,7 +24,6 @@
 namespace numlib {
 
 void IUMAG(std::string_view prodnm, int ichp, int iact, int numopt, const int* iopts, int* ival);
-void DUMAG(std::string_view prodnm, int ichp, int iact, int numopt, const int* iopts,
-           double* dval);
+void DUMAG(std::string_view prodnm, int ichp, int iact, int numopt, const int* iopts, double* dval);
 
 }  // namespace numlib

@@ -9,8 +9,8 @@
 
 namespace numlib {
 
-inline constexpr int kOptionProducts = 2;        // 0 MATH, 1 STAT
-inline constexpr int kMaxOptionChapters = 20;    // MATH has 10, STAT 20
+inline constexpr int kOptionProducts = 2;      // 0 MATH, 1 STAT
+inline constexpr int kMaxOptionChapters = 20;  // MATH has 10, STAT 20
 
 template <class T, int Options, int Values>
 struct OptionTable {

@@ -148,17 +148,19 @@ void sort_routine(std::string_view name, std::string_view length_text, int n, co
 }  // namespace
 
 void DSVRBN(int n, const double* ra, double* rb) {
-  sort_routine<false>("DSVRBN",
-               "The length of vectors RA and RB must be greater than or equal to one.  On input "
-               "the length, N, is given as %(I1).",
-               n, ra, rb, nullptr, [](double v) { return std::fabs(v); });
+  sort_routine<false>(
+      "DSVRBN",
+      "The length of vectors RA and RB must be greater than or equal to one.  On input "
+      "the length, N, is given as %(I1).",
+      n, ra, rb, nullptr, [](double v) { return std::fabs(v); });
 }
 
 void DSVRGP(int n, const double* ra, double* rb, int* iperm) {
-  sort_routine<true>("DSVRGP",
-               "The length of vectors RA, RB and IPERM must be greater than or equal to one.  On "
-               "input the length, N, is given as %(I1).",
-               n, ra, rb, iperm, [](double v) { return v; });
+  sort_routine<true>(
+      "DSVRGP",
+      "The length of vectors RA, RB and IPERM must be greater than or equal to one.  On "
+      "input the length, N, is given as %(I1).",
+      n, ra, rb, iperm, [](double v) { return v; });
 }
 
 }  // namespace numlib

@@ -18,10 +18,10 @@ template <int K, class Op>
 inline void unit_stride(int n, Op&& op) {
   const int m = n % K;
   for (int i = 0; i < m; ++i) op(i);
-  for (int i = m; i < n; i += K)
-    [&]<int... J>(std::integer_sequence<int, J...>) {
+  for (int i = m; i < n; i += K) [&]<int... J>(std::integer_sequence<int, J...>) {
       (op(i + J), ...);
-    }(std::make_integer_sequence<int, K>{});
+    }
+  (std::make_integer_sequence<int, K>{});
 }
 
 // True when n elements from p and n from q share no storage, or are the very

@@ -76,8 +76,7 @@ inline bool same_value(double a, double b) {
 inline ::testing::AssertionResult same_values(std::span<const double> actual,
                                               std::span<const double> expected) {
   if (actual.size() != expected.size())
-    return ::testing::AssertionFailure()
-           << "sizes " << actual.size() << " and " << expected.size();
+    return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size();
   for (std::size_t i = 0; i < actual.size(); ++i) {
     if (!same_value(actual[i], expected[i])) {
       std::ostringstream s;

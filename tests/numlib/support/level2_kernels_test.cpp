@@ -31,8 +31,10 @@ Case random_case(RandomData& data, bool square) {
   if (data.integer(0, 2) > 0) c.m = data.integer(0, 6);
   c.n = square ? c.m : data.integer(0, c.m > 6 ? 40 : 6);
   c.lda = std::max(1, c.m) + data.integer(0, 3);
-  do c.incx = data.integer(-3, 3); while (c.incx == 0);
-  do c.incy = data.integer(-3, 3); while (c.incy == 0);
+  do c.incx = data.integer(-3, 3);
+  while (c.incx == 0);
+  do c.incy = data.integer(-3, 3);
+  while (c.incy == 0);
   c.alpha = kAlphas[data.integer(0, 3)];
   c.beta = kAlphas[data.integer(0, 3)];
   c.fill = data.integer(0, 3) == 0 ? Fill::Special : Fill::Finite;
@@ -217,7 +219,8 @@ const CheckRow kCheckRows[] = {
      ".  INCX must not be equal to zero while 0 is given."},
     {"DGER", [] { DGER(2, 2, 1.0, g_x, 1, g_y, -0, g_a, 2); }, 5,
      ".  INCY must not be equal to zero while 0 is given."},
-    {"DCRGRG", [] { DCRGRG(0, g_a, 0, g_a, 0); }, 1, ".  The argument N = 0.  It must be at least 1."},
+    {"DCRGRG", [] { DCRGRG(0, g_a, 0, g_a, 0); }, 1,
+     ".  The argument N = 0.  It must be at least 1."},
     {"DCRGRG", [] { DCRGRG(3, g_a, 2, g_a, 1); }, 2,
      ".  The argument LDA = 2.  It must be at least as large as N = 3."},
     {"DCRGRG", [] { DCRGRG(3, g_a, 3, g_a, 1); }, 3,
@@ -253,7 +256,8 @@ const CheckRow kCheckRows[] = {
      ".  When IPATH=2, the number of rows in A must be the same as the length of X and the "
      "number of columns in A must be the same as the length of Y, but NRA=3, NX=2, NCA=2, and "
      "NY=2."},
-    {"DCSFRG", [] { DCSFRG(0, g_a, 1); }, 1, ".  N = 0.  The order of A, N, must be greater than 0."},
+    {"DCSFRG", [] { DCSFRG(0, g_a, 1); }, 1,
+     ".  N = 0.  The order of A, N, must be greater than 0."},
     {"DCSFRG", [] { DCSFRG(3, g_a, 2); }, 2,
      ".  N = 3 and LDA = 2.  The order of A, N, must be less than or equal to the leading "
      "dimension of A, LDA."},

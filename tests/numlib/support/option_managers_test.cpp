@@ -51,8 +51,7 @@ TEST_F(OptionManagerTest, GetPutAndReset) {
   EXPECT_EQ(get_int("MATH", 1, {14, 13}, 2), (std::vector<int>{0, 7}));
 
   // Options of several values, one after another in IVAL.
-  EXPECT_EQ(get_int("MATH", 1, {5, 17, -13}, 5),
-            (std::vector<int>{1, kLargest, 1, 2, 0}));
+  EXPECT_EQ(get_int("MATH", 1, {5, 17, -13}, 5), (std::vector<int>{1, kLargest, 1, 2, 0}));
 
   // Only the first 4 characters count.
   EXPECT_EQ(get_int("MathLibrary", 1, {5}, 2), (std::vector<int>{1, kLargest}));
@@ -91,8 +90,8 @@ TEST_F(OptionManagerTest, DefaultTableSamples) {
   const double nan = std::nan("");
   const double huge = 1.7976931348623157e308;
   const double root_eps = std::ldexp(1.0, -26);
-  std::vector<double> want = {0, 0, huge, 500, 0, 5, 0, 0, 1, 3, 1, 2, 2, 1, nan, nan, 0,
-                              root_eps, 1, 0};
+  std::vector<double> want = {0, 0, huge, 500, 0,   5,   0, 0,        1, 3,
+                              1, 2, 2,    1,   nan, nan, 0, root_eps, 1, 0};
   want.resize(50, nan);
   const std::vector<double> got = get_double("MATH", 5, 11, 50);
   for (std::size_t i = 0; i < want.size(); ++i) {
@@ -121,8 +120,8 @@ TEST_F(OptionManagerTest, TableLayoutAddsUp) {
   struct Expect {
     int product, chapter, options, values;
   };
-  const Expect integer[] = {{0, 1, 21, 14}, {0, 2, 1, 8}, {0, 5, 100, 123}, {0, 10, 3, 3},
-                            {1, 19, 3, 3}};
+  const Expect integer[] = {
+      {0, 1, 21, 14}, {0, 2, 1, 8}, {0, 5, 100, 123}, {0, 10, 3, 3}, {1, 19, 3, 3}};
   const Expect dbl[] = {{0, 1, 5, 5}, {0, 5, 70, 71}, {0, 10, 1, 1}, {1, 19, 1, 1}};
 
   auto check = [](const auto& t, const auto& expected, int chapters_with_options) {
@@ -200,12 +199,16 @@ const ErrorRow kErrorRows[] = {
     {"option without values", [] { iumag("MATH", 1, 1, {7}); }, "IUMAG", 6,
      ".  IOPTS(1) = 7 is an invalid MATH chapter 1 option number."},
     // Every bad entry is recorded; the last one stays.
-    {"several bad options", [] { iumag("MATH", 1, 1, {0, 5, -22, 13}); }, "IUMAG", 6,
-     ".  IOPTS(3) = -22 is an invalid MATH chapter 1 option number."},
+    {"several bad options",
+     [] {
+       iumag("MATH", 1, 1, {0, 5, -22, 13});
+     },
+     "IUMAG", 6, ".  IOPTS(3) = -22 is an invalid MATH chapter 1 option number."},
     {"DUMAG chapter", [] { DUMAG("STAT", 2, 1, 1, g_options, g_dval); }, "DUMAG", 4,
      ".  No options exist for STAT chapter 2.  Only existing options may have values retrieved "
      "from or placed into them."},
-    {"DUMAG option", [] {
+    {"DUMAG option",
+     [] {
        g_options[0] = -6;
        DUMAG("MATH", 1, 1, 1, g_options, g_dval);
      },
@@ -243,7 +246,10 @@ TEST_F(OptionManagerTest, ChecksRunInTheirOrder) {
       // 3 stops the rest.
       {[] { iumag("MATH", 99, 1, {0}, 0); }, "3"},
       // Code 6 for each bad entry.
-      {[] { iumag("MATH", 1, 2, {0, 5, -22, 99}); }, "666"},
+      {[] {
+         iumag("MATH", 1, 2, {0, 5, -22, 99});
+       },
+       "666"},
       // A product of neither name gets its checks, and DUMAG no trace.
       {[] { DUMAG("QQQQ", 1, 1, 1, g_options, g_dval); }, "2"},
   };

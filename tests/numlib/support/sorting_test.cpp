@@ -169,25 +169,36 @@ TEST_F(SortingTest, LengthBelowOneIsTerminal) {
 TEST_F(SortingTest, NanLadenVectorsStillGiveAPermutation) {
   RandomData data(2718);
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<std::vector<double>> vectors = {
+      // Found by search: without its bound test the insertion shift would
+      // run off the front of these.
+      {8, 9, 2, 10, 16, nan, 18, nan, nan, 19, nan, nan, 19, 19, 4, nan, 2, 17, 4, 11},
+      {2,  14, 1, 14, 5,  11, 13, 16, 14, 9,  8,  3, nan, nan, nan,
+       10, 7,  3, 16, 10, 16, 2,  5,  12, 12, 12, 3, 9,   7,   12},
+  };
   for (int n : {2, 3, 12, 13, 40, 299, 5000})
     for (int share : {1, 3, 10}) {  // one element in `share` is NaN
-      SCOPED_TRACE("n=" + std::to_string(n) + " share=" + std::to_string(share));
       std::vector<double> ra = make_vector(data, n, share == 3 ? 1 : 0);
       for (int i = 0; i < n; ++i)
         if (data.integer(0, share - 1) == 0) ra[i] = nan;
-      std::vector<double> rb(ra.size());
-      DSVRBN(n, ra.data(), rb.data());
-      ASSERT_TRUE(same_elements(ra, rb));
-
-      std::vector<int> iperm(ra.size());
-      std::iota(iperm.begin(), iperm.end(), 1);
-      DSVRGP(n, ra.data(), rb.data(), iperm.data());
-      ASSERT_TRUE(same_elements(ra, rb));
-      std::vector<int> seen = iperm;
-      std::sort(seen.begin(), seen.end());
-      for (int i = 0; i < n; ++i) ASSERT_EQ(seen[i], i + 1);
-      for (int i = 0; i < n; ++i) ASSERT_TRUE(same_value(rb[i], ra[iperm[i] - 1]));
+      vectors.push_back(ra);
     }
+  for (const std::vector<double>& ra : vectors) {
+    const int n = static_cast<int>(ra.size());
+    SCOPED_TRACE("n=" + std::to_string(n));
+    std::vector<double> rb(ra.size());
+    DSVRBN(n, ra.data(), rb.data());
+    ASSERT_TRUE(same_elements(ra, rb));
+
+    std::vector<int> iperm(ra.size());
+    std::iota(iperm.begin(), iperm.end(), 1);
+    DSVRGP(n, ra.data(), rb.data(), iperm.data());
+    ASSERT_TRUE(same_elements(ra, rb));
+    std::vector<int> seen = iperm;
+    std::sort(seen.begin(), seen.end());
+    for (int i = 0; i < n; ++i) ASSERT_EQ(seen[i], i + 1);
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(same_value(rb[i], ra[iperm[i] - 1]));
+  }
 }
 
 }  // namespace

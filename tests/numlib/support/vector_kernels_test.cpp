@@ -84,17 +84,17 @@ TEST(VectorKernels, TwoVectorKernelsMatchReferenceBitForBit) {
               std::vector<double> x = data.vector(strided_length(n, incx), fill);
               std::vector<double> y = data.vector(strided_length(n, incy), fill);
               std::vector<double> xr = x, yr = y;
-              const double got = kernel.ours(n, a, x.data() + kGuard, incx, y.data() + kGuard, incy);
+              const double got =
+                  kernel.ours(n, a, x.data() + kGuard, incx, y.data() + kGuard, incy);
               const double want =
                   kernel.reference(n, a, xr.data() + kGuard, incx, yr.data() + kGuard, incy);
               const auto same_x = same_values(x, xr);
               const auto same_y = same_values(y, yr);
               if (!same_value(got, want) || !same_x || !same_y) {
-                ADD_FAILURE() << kernel.name << " n=" << n << " incx=" << incx
-                              << " incy=" << incy << " a=" << a
-                              << (fill == Fill::Special ? " with Inf/NaN" : "") << ": result "
-                              << got << " against " << want << "; x " << same_x.message()
-                              << "; y " << same_y.message();
+                ADD_FAILURE() << kernel.name << " n=" << n << " incx=" << incx << " incy=" << incy
+                              << " a=" << a << (fill == Fill::Special ? " with Inf/NaN" : "")
+                              << ": result " << got << " against " << want << "; x "
+                              << same_x.message() << "; y " << same_y.message();
                 return;
               }
             }
@@ -121,7 +121,8 @@ const OneVectorKernel kOneVectorKernels[] = {
        reference_blas::scal(n, a, x, incx);
        return 0.0;
      }},
-    {"VECTOR_ABS_SUM", [](int n, double, double* x, int incx) { return VECTOR_ABS_SUM(n, x, incx); },
+    {"VECTOR_ABS_SUM",
+     [](int n, double, double* x, int incx) { return VECTOR_ABS_SUM(n, x, incx); },
      [](int n, double, double* x, int incx) { return reference_blas::asum(n, x, incx); }},
     {"VECTOR_INDEX_MAX_ABS",
      [](int n, double, double* x, int incx) {
@@ -146,8 +147,8 @@ TEST(VectorKernels, OneVectorKernelsMatchReferenceBitForBit) {
             const auto same_x = same_values(x, xr);
             if (!same_value(got, want) || !same_x) {
               ADD_FAILURE() << kernel.name << " n=" << n << " incx=" << incx << " a=" << a
-                            << (fill == Fill::Special ? " with Inf/NaN" : "") << ": result "
-                            << got << " against " << want << "; x " << same_x.message();
+                            << (fill == Fill::Special ? " with Inf/NaN" : "") << ": result " << got
+                            << " against " << want << "; x " << same_x.message();
               return;
             }
           }
