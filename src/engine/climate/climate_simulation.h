@@ -6,7 +6,8 @@ namespace engine {
 
 // One climate simulation of the project in `work_directory`: reads "input.tmp",
 // simulates, writes the per-case result files and the temperature history
-// `temperature_file_name` (relative to the project directory). Every call starts
+// `temperature_file_name` (a full name: the project directory followed by
+// "tmp\thermal.tmp" or a variant). Every call starts
 // from a cleared state.
 void run_climate_simulation(float ac_thickness, float thickness_deviation,
                             const platform::FixedText<255>& work_directory,

@@ -1,0 +1,10 @@
+#include "engine/cracking/options.h"
+#include "platform/stop.h"
+
+namespace engine {
+
+void run_vol_option(OptionArgs&) {
+  platform::stop_run(platform::kStopDecided, "run_vol_option: not built yet");
+}
+
+}  // namespace engine

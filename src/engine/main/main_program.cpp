@@ -1,0 +1,57 @@
+#include "engine/main/main_program.h"
+
+#include "engine/common/project_files.h"
+#include "engine/main/dispatcher.h"
+#include "engine/main/engine_run.h"
+#include "platform/format.h"
+#include "platform/record_io.h"
+#include "platform/units.h"
+
+namespace engine {
+namespace {
+constexpr int kInputUnit = 1;
+constexpr std::int64_t kValuesPerSample = 22;
+}  // namespace
+
+AnalysisRequest read_analysis_request() {
+  static const platform::Format kDirectoryLayout("(A255)");
+  static const platform::Format kCodeLayout("(A3,A3)");
+  AnalysisRequest rq;
+
+  // Opened for reading only, so a missing file is reported, never created.
+  platform::open_unit(kInputUnit, "c:\\directory.txt", platform::OpenStatus::Old);
+  platform::read_fixed(kInputUnit, kDirectoryLayout, rq.work_directory);
+  platform::close_unit(kInputUnit);
+
+  platform::open_unit(kInputUnit, project_file(rq.work_directory, "input.dat").view(),
+                      platform::OpenStatus::Old);
+  platform::read_fixed(kInputUnit, kCodeLayout, rq.analysis_code[0], rq.analysis_code[1]);
+  platform::read_list(kInputUnit, rq.analysis_integers);
+  if (rq.analysis_code[1] == "SPT") {
+    platform::read_list(kInputUnit, rq.variable_means[0]);
+    platform::read_list(kInputUnit, rq.variable_deviations[0]);
+    platform::read_list(kInputUnit, rq.sample_count);
+    // One value per record. The list grows as values arrive, so a corrupt
+    // count ends at the file's end instead of in a huge allocation.
+    const std::int64_t values = kValuesPerSample * rq.sample_count;
+    for (std::int64_t i = 0; i < values; ++i) {
+      double v = 0.0;
+      platform::read_list(kInputUnit, v);
+      rq.sample_values.push_back(v);
+    }
+  } else {
+    platform::read_list(kInputUnit, rq.variable_means);
+    platform::read_list(kInputUnit, rq.variable_deviations);
+  }
+  platform::close_unit(kInputUnit);
+  return rq;
+}
+
+void main_program() {
+  EngineRun run = make_engine_run();
+  AnalysisRequest request = read_analysis_request();
+  dispatch_analysis(run, request);
+  platform::close_all_units();
+}
+
+}  // namespace engine

@@ -1,0 +1,58 @@
+#pragma once
+// The numerical library's state: one object for the whole run, single-threaded.
+// Every global block of the library lives here as one member, so a test can put
+// the library back to its first-call state with reset_library_state().
+//
+// To add a block (option stores, print options, saved values of a routine's
+// first call): add a struct below with its first-call values as default member
+// initialisers and a member of that struct to LibraryState. The reset then
+// covers it without further code.
+
+#include <array>
+
+#include "platform/fixed_text.h"
+
+namespace numlib {
+
+// Deepest level of the routine-name stack; level 1 is the program ("USER").
+inline constexpr int kMaxStackLevel = 50;
+// Per-level tables run to kMaxStackLevel + 1: N1RTY(1) at the top level reads
+// the level above it. Index 0 is unused so that levels index directly.
+inline constexpr int kLevelSlots = kMaxStackLevel + 2;
+inline constexpr int kMessageCapacity = 1024;
+inline constexpr int kSubstitutionCapacity = 300;
+
+using RoutineName = platform::FixedText<32>;
+
+// Error stack, waiting message and stored message values.
+struct ErrorState {
+  bool initialised = false;  // ERROR_INIT has run
+  int level = 1;
+  int max_depth = kMaxStackLevel;
+  std::array<RoutineName, kLevelSlots> names{};
+  std::array<int, kLevelSlots> type{};       // -1 nothing recorded, 0 no error, 1..7
+  std::array<int, kLevelSlots> code{};       // -1 unset
+  std::array<int, kLevelSlots> user_flag{};  // -1 entered from user code (bit 0 counts)
+  std::array<int, 8> print_attribute{};      // by error type 1..7
+  std::array<int, 8> stop_attribute{};
+  int pending_global_warning = 0;  // type 6 recorded, not yet consumed
+  int pending_global_fatal = 0;    // type 7
+  std::array<char, kMessageCapacity> message{};
+  int message_length = 0;  // 0: no message waiting
+  std::array<char, kSubstitutionCapacity> substitutions{};
+  int substitutions_used = 1;  // characters held; 1 when empty
+};
+
+struct LibraryState {
+  ErrorState error;
+  // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
+  std::array<int, 4> unit_numbers{0, 5, 6, 6};
+  float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call
+};
+
+LibraryState& library_state();
+
+// Back to the first-call state (tests; also after a caught stop).
+void reset_library_state();
+
+}  // namespace numlib
