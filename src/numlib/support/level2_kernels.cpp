@@ -36,6 +36,16 @@ void store_integers(std::initializer_list<int> values) {
   for (int v : values) ERROR_STORE_INTEGER(k++, v);
 }
 
+// Records a TERMINAL error with its message values when `failed`; returns
+// `failed`.
+bool record_if(bool failed, int code, std::string_view text, std::initializer_list<int> values) {
+  if (failed) {
+    store_integers(values);
+    E1MES(kTerminal, code, text);
+  }
+  return failed;
+}
+
 // A failed argument check of a level-2 kernel: its name goes on the stack only
 // for the report.
 void argument_error(std::string_view routine, int code, std::string_view text,
@@ -90,75 +100,127 @@ bool general_arguments_fail(std::string_view routine, int m, int n, int lda, int
 
 // The level-2 loops follow the reference BLAS loop for loop, including which
 // columns they skip, so that results agree with it to the last bit (NaN and
-// infinity included).
+// infinity included). Each is written once and instantiated twice: with
+// Unit set, the increments are 1 at compile time, which gives the separate
+// unit-stride loops.
+
+namespace {
+
+// y := alpha*A*x + y, A symmetric, from its upper or lower triangle.
+template <bool Unit>
+void symv_columns(bool upper, int n, double alpha, const double* a, int lda, const double* x,
+                  int incx_, double* y, int incy_) {
+  const int incx = Unit ? 1 : incx_, incy = Unit ? 1 : incy_;
+  const Index kx = walk_start(n, incx), ky = walk_start(n, incy);
+  Index jx = kx, jy = ky;
+  for (int j = 0; j < n; ++j, jx += incx, jy += incy) {
+    const double* aj = column(a, lda, j);
+    const double temp1 = alpha * x[jx];
+    double temp2 = 0.0;
+    if (upper) {
+      Index ix = kx, iy = ky;
+      for (int i = 0; i < j; ++i, ix += incx, iy += incy) {
+        y[iy] = y[iy] + temp1 * aj[i];
+        temp2 = temp2 + aj[i] * x[ix];
+      }
+      y[jy] = y[jy] + temp1 * aj[j] + alpha * temp2;
+    } else {
+      y[jy] = y[jy] + temp1 * aj[j];
+      Index ix = jx, iy = jy;
+      for (int i = j + 1; i < n; ++i) {
+        ix += incx;
+        iy += incy;
+        y[iy] = y[iy] + temp1 * aj[i];
+        temp2 = temp2 + aj[i] * x[ix];
+      }
+      y[jy] = y[jy] + alpha * temp2;
+    }
+  }
+}
+
+// A := alpha*x*y' + alpha*y*x' + A on one triangle; a column whose x(j) and
+// y(j) are both zero is skipped.
+template <bool Unit>
+void syr2_columns(bool upper, int n, double alpha, const double* x, int incx_, const double* y,
+                  int incy_, double* a, int lda) {
+  const int incx = Unit ? 1 : incx_, incy = Unit ? 1 : incy_;
+  const Index kx = walk_start(n, incx), ky = walk_start(n, incy);
+  Index jx = kx, jy = ky;
+  for (int j = 0; j < n; ++j, jx += incx, jy += incy) {
+    if (x[jx] == 0.0 && y[jy] == 0.0) continue;
+    double* aj = column(a, lda, j);
+    const double temp1 = alpha * y[jy];
+    const double temp2 = alpha * x[jx];
+    // Rows 0..j of the upper triangle, rows j..n-1 of the lower one.
+    Index ix = upper ? kx : jx, iy = upper ? ky : jy;
+    const int first = upper ? 0 : j, last = upper ? j : n - 1;
+    for (int i = first; i <= last; ++i, ix += incx, iy += incy)
+      aj[i] = aj[i] + x[ix] * temp1 + y[iy] * temp2;
+  }
+}
+
+// y := alpha*A*x + y a column at a time; Unit stands for incy = 1.
+template <bool Unit>
+void gemv_columns(int m, int n, double alpha, const double* a, int lda, const double* x, int incx,
+                  double* y, int incy_) {
+  const int incy = Unit ? 1 : incy_;
+  const Index ky = walk_start(m, incy);
+  Index jx = walk_start(n, incx);
+  for (int j = 0; j < n; ++j, jx += incx) {
+    const double* aj = column(a, lda, j);
+    const double temp = alpha * x[jx];
+    Index iy = ky;
+    for (int i = 0; i < m; ++i, iy += incy) y[iy] = y[iy] + temp * aj[i];
+  }
+}
+
+// y := alpha*A'*x + y, a dot product per column; Unit stands for incx = 1.
+template <bool Unit>
+void gemv_transposed_columns(int m, int n, double alpha, const double* a, int lda, const double* x,
+                             int incx_, double* y, int incy) {
+  const int incx = Unit ? 1 : incx_;
+  const Index kx = walk_start(m, incx);
+  Index jy = walk_start(n, incy);
+  for (int j = 0; j < n; ++j, jy += incy) {
+    const double* aj = column(a, lda, j);
+    double temp = 0.0;
+    Index ix = kx;
+    for (int i = 0; i < m; ++i, ix += incx) temp = temp + aj[i] * x[ix];
+    y[jy] = y[jy] + alpha * temp;
+  }
+}
+
+// A := alpha*x*y' + A; a column whose y(j) is zero is skipped. Unit stands
+// for incx = 1.
+template <bool Unit>
+void ger_columns(int m, int n, double alpha, const double* x, int incx_, const double* y, int incy,
+                 double* a, int lda) {
+  const int incx = Unit ? 1 : incx_;
+  const Index kx = walk_start(m, incx);
+  Index jy = walk_start(n, incy);
+  for (int j = 0; j < n; ++j, jy += incy) {
+    if (y[jy] == 0.0) continue;
+    double* aj = column(a, lda, j);
+    const double temp = alpha * y[jy];
+    Index ix = kx;
+    for (int i = 0; i < m; ++i, ix += incx) aj[i] = aj[i] + x[ix] * temp;
+  }
+}
+
+}  // namespace
 
 void DSYMV(std::string_view uplo, int n, double alpha, const double* a, int lda, const double* x,
            int incx, double beta, double* y, int incy) {
   const char u = first_letter(uplo);
   if (symmetric_arguments_fail("DSYMV", u, n, lda, incx, incy)) return;
   if (n == 0 || (alpha == 0.0 && beta == 1.0)) return;
-  const Index kx = walk_start(n, incx);
-  const Index ky = walk_start(n, incy);
   scale_y(n, beta, y, incy);
   if (alpha == 0.0) return;
-
-  if (SAME_LETTER(u, 'U')) {
-    if (incx == 1 && incy == 1) {
-      for (int j = 0; j < n; ++j) {
-        const double* aj = column(a, lda, j);
-        const double temp1 = alpha * x[j];
-        double temp2 = 0.0;
-        for (int i = 0; i < j; ++i) {
-          y[i] = y[i] + temp1 * aj[i];
-          temp2 = temp2 + aj[i] * x[i];
-        }
-        y[j] = y[j] + temp1 * aj[j] + alpha * temp2;
-      }
-    } else {
-      Index jx = kx, jy = ky;
-      for (int j = 0; j < n; ++j, jx += incx, jy += incy) {
-        const double* aj = column(a, lda, j);
-        const double temp1 = alpha * x[jx];
-        double temp2 = 0.0;
-        Index ix = kx, iy = ky;
-        for (int i = 0; i < j; ++i, ix += incx, iy += incy) {
-          y[iy] = y[iy] + temp1 * aj[i];
-          temp2 = temp2 + aj[i] * x[ix];
-        }
-        y[jy] = y[jy] + temp1 * aj[j] + alpha * temp2;
-      }
-    }
-  } else {
-    if (incx == 1 && incy == 1) {
-      for (int j = 0; j < n; ++j) {
-        const double* aj = column(a, lda, j);
-        const double temp1 = alpha * x[j];
-        double temp2 = 0.0;
-        y[j] = y[j] + temp1 * aj[j];
-        for (int i = j + 1; i < n; ++i) {
-          y[i] = y[i] + temp1 * aj[i];
-          temp2 = temp2 + aj[i] * x[i];
-        }
-        y[j] = y[j] + alpha * temp2;
-      }
-    } else {
-      Index jx = kx, jy = ky;
-      for (int j = 0; j < n; ++j, jx += incx, jy += incy) {
-        const double* aj = column(a, lda, j);
-        const double temp1 = alpha * x[jx];
-        double temp2 = 0.0;
-        y[jy] = y[jy] + temp1 * aj[j];
-        Index ix = jx, iy = jy;
-        for (int i = j + 1; i < n; ++i) {
-          ix += incx;
-          iy += incy;
-          y[iy] = y[iy] + temp1 * aj[i];
-          temp2 = temp2 + aj[i] * x[ix];
-        }
-        y[jy] = y[jy] + alpha * temp2;
-      }
-    }
-  }
+  const bool upper = SAME_LETTER(u, 'U');
+  if (incx == 1 && incy == 1)
+    symv_columns<true>(upper, n, alpha, a, lda, x, incx, y, incy);
+  else
+    symv_columns<false>(upper, n, alpha, a, lda, x, incx, y, incy);
 }
 
 void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx, const double* y,
@@ -166,34 +228,11 @@ void DSYR2(std::string_view uplo, int n, double alpha, const double* x, int incx
   const char u = first_letter(uplo);
   if (symmetric_arguments_fail("DSYR2", u, n, lda, incx, incy)) return;
   if (n == 0 || alpha == 0.0) return;
-  const Index kx = walk_start(n, incx);
-  const Index ky = walk_start(n, incy);
   const bool upper = SAME_LETTER(u, 'U');
-
-  // Column j of the triangle is rows 0..j (upper) or j..n-1 (lower); a column
-  // whose x(j) and y(j) are both zero is skipped.
-  if (incx == 1 && incy == 1) {
-    for (int j = 0; j < n; ++j) {
-      if (x[j] == 0.0 && y[j] == 0.0) continue;
-      double* aj = column(a, lda, j);
-      const double temp1 = alpha * y[j];
-      const double temp2 = alpha * x[j];
-      const int first = upper ? 0 : j, last = upper ? j : n - 1;
-      for (int i = first; i <= last; ++i) aj[i] = aj[i] + x[i] * temp1 + y[i] * temp2;
-    }
-    return;
-  }
-  Index jx = kx, jy = ky;
-  for (int j = 0; j < n; ++j, jx += incx, jy += incy) {
-    if (x[jx] == 0.0 && y[jy] == 0.0) continue;
-    double* aj = column(a, lda, j);
-    const double temp1 = alpha * y[jy];
-    const double temp2 = alpha * x[jx];
-    Index ix = upper ? kx : jx, iy = upper ? ky : jy;
-    const int first = upper ? 0 : j, last = upper ? j : n - 1;
-    for (int i = first; i <= last; ++i, ix += incx, iy += incy)
-      aj[i] = aj[i] + x[ix] * temp1 + y[iy] * temp2;
-  }
+  if (incx == 1 && incy == 1)
+    syr2_columns<true>(upper, n, alpha, x, incx, y, incy, a, lda);
+  else
+    syr2_columns<false>(upper, n, alpha, x, incx, y, incy, a, lda);
 }
 
 void DGEMV(std::string_view trans, int m, int n, double alpha, const double* a, int lda,
@@ -204,49 +243,18 @@ void DGEMV(std::string_view trans, int m, int n, double alpha, const double* a, 
   if (!plain && !SAME_LETTER(t, 'T') && !SAME_LETTER(t, 'C'))
     return argument_error("DGEMV", 6, kTransText, {}, std::string_view(&t, 1));
   if (m == 0 || n == 0 || (alpha == 0.0 && beta == 1.0)) return;
-  const int lenx = plain ? n : m;
-  const int leny = plain ? m : n;
-  const Index kx = walk_start(lenx, incx);
-  const Index ky = walk_start(leny, incy);
-  scale_y(leny, beta, y, incy);
+  scale_y(plain ? m : n, beta, y, incy);
   if (alpha == 0.0) return;
-
   if (plain) {
-    // y := alpha*A*x + y, a column at a time.
-    Index jx = kx;
-    if (incy == 1) {
-      for (int j = 0; j < n; ++j, jx += incx) {
-        const double* aj = column(a, lda, j);
-        const double temp = alpha * x[jx];
-        for (int i = 0; i < m; ++i) y[i] = y[i] + temp * aj[i];
-      }
-    } else {
-      for (int j = 0; j < n; ++j, jx += incx) {
-        const double* aj = column(a, lda, j);
-        const double temp = alpha * x[jx];
-        Index iy = ky;
-        for (int i = 0; i < m; ++i, iy += incy) y[iy] = y[iy] + temp * aj[i];
-      }
-    }
+    if (incy == 1)
+      gemv_columns<true>(m, n, alpha, a, lda, x, incx, y, incy);
+    else
+      gemv_columns<false>(m, n, alpha, a, lda, x, incx, y, incy);
   } else {
-    // y := alpha*A'*x + y, a dot product per column.
-    Index jy = ky;
-    if (incx == 1) {
-      for (int j = 0; j < n; ++j, jy += incy) {
-        const double* aj = column(a, lda, j);
-        double temp = 0.0;
-        for (int i = 0; i < m; ++i) temp = temp + aj[i] * x[i];
-        y[jy] = y[jy] + alpha * temp;
-      }
-    } else {
-      for (int j = 0; j < n; ++j, jy += incy) {
-        const double* aj = column(a, lda, j);
-        double temp = 0.0;
-        Index ix = kx;
-        for (int i = 0; i < m; ++i, ix += incx) temp = temp + aj[i] * x[ix];
-        y[jy] = y[jy] + alpha * temp;
-      }
-    }
+    if (incx == 1)
+      gemv_transposed_columns<true>(m, n, alpha, a, lda, x, incx, y, incy);
+    else
+      gemv_transposed_columns<false>(m, n, alpha, a, lda, x, incx, y, incy);
   }
 }
 
@@ -254,36 +262,22 @@ void DGER(int m, int n, double alpha, const double* x, int incx, const double* y
           double* a, int lda) {
   if (general_arguments_fail("DGER", m, n, lda, incx, incy)) return;
   if (m == 0 || n == 0 || alpha == 0.0) return;
-  // A column whose y(j) is zero is skipped.
-  Index jy = walk_start(n, incy);
-  const Index kx = walk_start(m, incx);
-  for (int j = 0; j < n; ++j, jy += incy) {
-    if (y[jy] == 0.0) continue;
-    double* aj = column(a, lda, j);
-    const double temp = alpha * y[jy];
-    if (incx == 1) {
-      for (int i = 0; i < m; ++i) aj[i] = aj[i] + x[i] * temp;
-    } else {
-      Index ix = kx;
-      for (int i = 0; i < m; ++i, ix += incx) aj[i] = aj[i] + x[ix] * temp;
-    }
-  }
+  if (incx == 1)
+    ger_columns<true>(m, n, alpha, x, incx, y, incy, a, lda);
+  else
+    ger_columns<false>(m, n, alpha, x, incx, y, incy, a, lda);
 }
 
 // ---- matrix utilities ----
 
 void DCRGRG(int n, const double* a, int lda, double* b, int ldb) {
   Frame frame("DCRGRG");
-  if (n < 1) {
-    store_integers({n});
-    E1MES(kTerminal, 1, "The argument N = %(I1).  It must be at least 1.");
-  } else if (lda < n) {
-    store_integers({lda, n});
-    E1MES(kTerminal, 2, "The argument LDA = %(I1).  It must be at least as large as N = %(I2).");
-  } else if (ldb < n) {
-    store_integers({ldb, n});
-    E1MES(kTerminal, 3, "The argument LDB = %(I1).  It must be at least as large as N = %(I2).");
-  }
+  // The first failure only.
+  record_if(n < 1, 1, "The argument N = %(I1).  It must be at least 1.", {n}) ||
+      record_if(lda < n, 2, "The argument LDA = %(I1).  It must be at least as large as N = %(I2).",
+                {lda, n}) ||
+      record_if(ldb < n, 3, "The argument LDB = %(I1).  It must be at least as large as N = %(I2).",
+                {ldb, n});
   if (N1RTY(0) == 0)
     for (int j = 0; j < n; ++j) VECTOR_COPY(n, column(a, lda, j), 1, column(b, ldb, j), 1);
   frame.pop();
@@ -301,44 +295,32 @@ namespace {
   return begin_p < end_q && begin_q < end_p;
 }
 
+constexpr std::string_view kShapeText =
+    "Both the number of rows and the number of columns of a matrix have to be positive while "
+    "NRA = %(I1) and NCA = %(I2) are given.";
+constexpr std::string_view kLeadingText =
+    "The number of rows of the matrix must be less than or equal to its leading dimension "
+    "while NRA = %(I1) and LDA = %(I2) are given.";
+
 }  // namespace
 
 void DTRNRR(int nra, int nca, const double* a, int lda, int nrb, int ncb, double* b, int ldb) {
   Frame frame("DTRNRR");
-  constexpr std::string_view kShapeA =
-      "Both the number of rows and the number of columns of a matrix have to be positive "
-      "while NRA = %(I1) and NCA = %(I2) are given.";
-  constexpr std::string_view kLeadingA =
-      "The number of rows of the matrix must be less than or equal to its leading dimension "
-      "while NRA = %(I1) and LDA = %(I2) are given.";
-  constexpr std::string_view kShapeB =
-      "Both the number of rows and the number of columns of a matrix have to be positive "
-      "while NRB = %(I1) and NCB = %(I2) are given.";
-  constexpr std::string_view kLeadingB =
-      "The number of rows of the matrix must be less than or equal to its leading dimension "
-      "while NRB = %(I1) and LDB = %(I2) are given.";
-  if (nra < 1 || nca < 1) {
-    store_integers({nra, nca});
-    E1MES(kTerminal, 1, kShapeA);
-  }
-  if (lda < nra) {
-    store_integers({nra, lda});
-    E1MES(kTerminal, 2, kLeadingA);
-  }
-  if (nrb < 1 || ncb < 1) {
-    store_integers({nrb, ncb});
-    E1MES(kTerminal, 3, kShapeB);
-  }
-  if (ldb < nrb) {
-    store_integers({nrb, ldb});
-    E1MES(kTerminal, 4, kLeadingB);
-  }
-  if (N1RTY(0) == 0 && (nrb != nca || ncb != nra)) {
-    store_integers({nra, nca, nrb, ncb});
-    E1MES(kTerminal, 5,
-          "The following must hold NRB = NCA and NCB = NRA while NRB = %(I3), NCA = %(I2), "
-          "NCB = %(I4) and NRA = %(I1).");
-  }
+  record_if(nra < 1 || nca < 1, 1, kShapeText, {nra, nca});
+  record_if(lda < nra, 2, kLeadingText, {nra, lda});
+  record_if(nrb < 1 || ncb < 1, 3,
+            "Both the number of rows and the number of columns of a matrix have to be positive "
+            "while NRB = %(I1) and NCB = %(I2) are given.",
+            {nrb, ncb});
+  record_if(ldb < nrb, 4,
+            "The number of rows of the matrix must be less than or equal to its leading "
+            "dimension while NRB = %(I1) and LDB = %(I2) are given.",
+            {nrb, ldb});
+  if (N1RTY(0) == 0)
+    record_if(nrb != nca || ncb != nra, 5,
+              "The following must hold NRB = NCA and NCB = NRA while NRB = %(I3), NCA = %(I2), "
+              "NCB = %(I4) and NRA = %(I1).",
+              {nra, nca, nrb, ncb});
   if (N1RTY(0) == 0) {
     if (nra == nca && lda == ldb) {
       // Square with one leading dimension: copy, then transpose B in place, so
@@ -360,36 +342,24 @@ void DTRNRR(int nra, int nca, const double* a, int lda, int nrb, int ncb, double
 void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x, int ipath, int ny,
             double* y) {
   Frame frame("DMURRV");
-  if (nra < 1 || nca < 1) {
-    store_integers({nra, nca});
-    E1MES(kTerminal, 1,
-          "Both the number of rows and the number of columns of the input matrix have to be "
-          "positive while NRA = %(I1) and NCA = %(I2) are given.");
-  }
-  if (lda < nra) {
-    store_integers({nra, lda});
-    E1MES(kTerminal, 2,
-          "The number of rows of the matrix must be less than or equal to its leading "
-          "dimension while NRA = %(I1) and LDA = %(I2) are given.");
-  }
-  if (ipath != 1 && ipath != 2) {
-    store_integers({ipath});
-    E1MES(kTerminal, 3, "IPATH must equal to 1 or 2 while a value of %(I1) is given.");
-  }
+  record_if(nra < 1 || nca < 1, 1,
+            "Both the number of rows and the number of columns of the input matrix have to be "
+            "positive while NRA = %(I1) and NCA = %(I2) are given.",
+            {nra, nca});
+  record_if(lda < nra, 2, kLeadingText, {nra, lda});
+  record_if(ipath != 1 && ipath != 2, 3,
+            "IPATH must equal to 1 or 2 while a value of %(I1) is given.", {ipath});
   if (N1RTY(0) == 0) {
-    if (ipath == 1 && (nca != nx || nra != ny)) {
-      store_integers({nra, nca, nx, ny});
-      E1MES(kTerminal, 4,
-            "When IPATH=1, the number of rows in A must be the same as the length of Y and "
-            "the number of columns in A must be the same as the length of X, but NRA=%(I1), "
-            "NY=%(I4), NCA=%(I2), and NX=%(I3).");
-    } else if (ipath == 2 && (nra != nx || nca != ny)) {
-      store_integers({nra, nca, nx, ny});
-      E1MES(kTerminal, 5,
-            "When IPATH=2, the number of rows in A must be the same as the length of X and "
-            "the number of columns in A must be the same as the length of Y, but NRA=%(I1), "
-            "NX=%(I3), NCA=%(I2), and NY=%(I4).");
-    }
+    record_if(ipath == 1 && (nca != nx || nra != ny), 4,
+              "When IPATH=1, the number of rows in A must be the same as the length of Y and the "
+              "number of columns in A must be the same as the length of X, but NRA=%(I1), "
+              "NY=%(I4), NCA=%(I2), and NX=%(I3).",
+              {nra, nca, nx, ny});
+    record_if(ipath == 2 && (nra != nx || nca != ny), 5,
+              "When IPATH=2, the number of rows in A must be the same as the length of X and the "
+              "number of columns in A must be the same as the length of Y, but NRA=%(I1), "
+              "NX=%(I3), NCA=%(I2), and NY=%(I4).",
+              {nra, nca, nx, ny});
   }
   if (N1RTY(0) == 0) DGEMV(ipath == 1 ? "N" : "T", nra, nca, 1.0, a, lda, x, 1, 0.0, y, 1);
   frame.pop();
@@ -397,16 +367,11 @@ void DMURRV(int nra, int nca, const double* a, int lda, int nx, const double* x,
 
 void DCSFRG(int n, double* a, int lda) {
   Frame frame("DCSFRG");
-  if (n < 1) {
-    store_integers({n});
-    E1MES(kTerminal, 1, "N = %(I1).  The order of A, N, must be greater than 0.");
-  }
-  if (lda < n) {
-    store_integers({n, lda});
-    E1MES(kTerminal, 2,
-          "N = %(I1) and LDA = %(I2).  The order of A, N, must be less than or equal to the "
-          "leading dimension of A, LDA.");
-  }
+  record_if(n < 1, 1, "N = %(I1).  The order of A, N, must be greater than 0.", {n});
+  record_if(lda < n, 2,
+            "N = %(I1) and LDA = %(I2).  The order of A, N, must be less than or equal to the "
+            "leading dimension of A, LDA.",
+            {n, lda});
   // Row j right of the diagonal into column j below it.
   if (N1RTY(0) == 0)
     for (int j = 0; j + 1 < n; ++j)
