@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # libfltk1.3-dev: the window; xvfb, xauth and a font: the window smoke test; zlib: screenshots.
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libblas-dev
           libfltk1.3-dev xvfb xauth fonts-dejavu-core zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/climate/correction_table.h"
+#include "engine/climate/layer_grid.h"
 #include "engine/climate/moisture_index.h"
 #include "engine/climate/progress_file.h"
 #include "platform/console.h"
@@ -252,6 +253,19 @@ void read_daily_records(ClimateRun& run) {
   }
 }
 
+// The temperature history holds kMaxHistoryPoints evaluation points through the
+// top layers; where they fall depends only on the layer records, so a structure
+// that needs more is refused here, before any file of the run is opened.
+void check_history_points(const ClimateRun& run) {
+  const int points = count_history_points(run);
+  if (points <= kMaxHistoryPoints) return;
+  reject(layer_record(1),
+         "the top layer \"" + std::string(run.layer_names.layer_names(1).trimmed()) + "\" of " +
+             text_of(run.layer_properties.layer_thickness(1)) + " inches needs " +
+             std::to_string(points) + " temperature-history points; at most " +
+             std::to_string(kMaxHistoryPoints) + " can be written");
+}
+
 }  // namespace
 
 void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_deviation,
@@ -338,6 +352,8 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   read_list(kInputChannel, t.fines_type, t.fines_content, t.gravel_content, t.sand_content);
   read_list(kInputChannel, t.infiltration_selector, t.infiltration_first, t.infiltration_second);
   read_list(kInputChannel, t.rainfall_first, t.rainfall_constants.span(1, 4));
+
+  check_history_points(run);
 }
 
 }  // namespace engine

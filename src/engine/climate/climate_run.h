@@ -5,6 +5,7 @@
 // by reference. A call creates a fresh, all-zero ClimateRun, so calls never see
 // each other's values.
 
+#include <array>
 #include <cstdint>
 
 #include "engine/climate/one_based.h"
@@ -20,6 +21,8 @@ inline constexpr int kMaxNodes = 300;
 inline constexpr int kMaxCorrectionFields = 256;
 // Points of the tabulated retention curve per unbound layer.
 inline constexpr int kSuctionTablePoints = 100001;
+// Evaluation points of the temperature history through the top layers.
+inline constexpr int kMaxHistoryPoints = 50;
 
 // ------------------------------------------------------------------ channels
 
@@ -79,6 +82,7 @@ struct ClimateSimulationCommon {
   // Hourly temperatures averaged in the temperature-history mode, and their sum.
   float climate_record_count = 0;
   float temperature_sum = 0;
+  float freeze_temperature = 0;  // deg F, threshold of the frost routines
 
   bool operator==(const ClimateSimulationCommon&) const = default;
 };
@@ -102,6 +106,8 @@ struct SimulationCounts {
   std::int32_t layer_count = 0;
   std::int32_t node_interval_count = 0;
   std::int32_t node_count = 0;
+  // Evaluation points of the temperature history, the surface point included.
+  std::int32_t history_point_count = 0;
 
   bool operator==(const SimulationCounts&) const = default;
 };
@@ -109,6 +115,12 @@ struct SimulationCounts {
 struct NodeState {
   OneBasedArray<float, kMaxNodes> node_temperature;  // deg F, node 1 at the surface
   OneBasedArray<float, kMaxNodes> node_suction;      // pore-water pressure, negative in tension
+  OneBasedArray<float, kMaxNodes> node_water_content;
+  OneBasedArray<float, kMaxNodes> node_ice_content;
+  OneBasedArray<float, kMaxNodes> node_modulus;
+  // The grid, from the layer and node set-up.
+  OneBasedArray<float, kMaxNodes> node_depth;  // inches below the surface
+  OneBasedArray<std::int32_t, kMaxNodes> node_layer;
 
   bool operator==(const NodeState&) const = default;
 };
@@ -119,6 +131,10 @@ struct LayerProperties {
   LayerTable layer_thickness;     // inches
   LayerTable layer_node_spacing;  // inches
   OneBasedArray<std::int32_t, kMaxLayers> layer_last_node;
+  // From the layer and node set-up.
+  OneBasedArray<std::int32_t, kMaxLayers> layer_first_node;
+  LayerTable layer_bottom_depth;  // inches
+  LayerTable layer_spacing_feet;
   // bound layers ("PCC", "Asphalt", "ATB")
   LayerTable bound_unit_weight;
   LayerTable bound_conductivity;
@@ -162,6 +178,9 @@ struct CorrectionFields {
   OneBasedArray<float, kMaxCorrectionFields> correction_fields;
   std::int32_t correction_field_count = 0;
   OneBasedArray<double, kMaxCorrectionFields> initial_corrections;
+  // The node that receives each field's correction; 0 when its depth found no
+  // node interval, and the field is not applied.
+  OneBasedArray<std::int32_t, kMaxCorrectionFields> correction_node;
 
   bool operator==(const CorrectionFields&) const = default;
 };
@@ -258,6 +277,19 @@ struct ClimateWork {
 
   SuctionTable suction_table;
 
+  // From the layer and node set-up: the evaluation points of the temperature
+  // history, each between two nodes with linear weights, and the depth of each
+  // point (inches).
+  OneBasedArray<std::int32_t, kMaxHistoryPoints> history_upper_node;
+  OneBasedArray<std::int32_t, kMaxHistoryPoints> history_lower_node;
+  OneBasedArray<double, kMaxHistoryPoints> history_upper_weight;
+  OneBasedArray<double, kMaxHistoryPoints> history_lower_weight;
+  OneBasedArray<float, kMaxHistoryPoints> history_point_depth;
+  // The daily water-table depths in feet, kept for the unbound-layer step.
+  OneBasedVector<double> water_table_feet;
+  // Node work vectors of the unbound-layer moisture solution.
+  std::array<OneBasedArray<float, kMaxNodes>, 3> moisture_work;
+
   // Sizes every table for `day_count` days and `unbound_layers` suction columns,
   // all zero, with one (empty) month.
   void create(int day_count, int unbound_layers);
@@ -277,6 +309,7 @@ struct ClimateRun {
   CorrectionFields correction_fields;
 
   // The call's own values.
+  std::int32_t first_implicit_node = 0;  // first node of the implicit (unbound) schemes
   float thickness_deviation = 0;  // written into the temperature-history header
   platform::FixedText<255> temperature_file_name;
   platform::FixedText<256> progress_file_name;

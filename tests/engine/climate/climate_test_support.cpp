@@ -79,6 +79,30 @@ Reading read_input(const TempProject& project, const std::string& input_text, fl
   return r;
 }
 
+std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerSpec>& layers,
+                                                int section_count_total) {
+  auto run = fresh_run();
+  engine::SimulationCounts& counts = run->simulation_counts;
+  counts.layer_count = static_cast<int>(layers.size());
+  counts.section_counts(1) = section_count_total;
+  counts.section_count_total = section_count_total;
+  counts.node_count = layers.back().last_node;
+  counts.node_interval_count = counts.node_count - 1;
+  engine::LayerProperties& lp = run->layer_properties;
+  for (int i = 1; i <= counts.layer_count; ++i) {
+    const LayerSpec& spec = layers[static_cast<std::size_t>(i - 1)];
+    run->layer_names.layer_names(i) = spec.name;
+    lp.layer_thickness(i) = spec.thickness;
+    lp.layer_node_spacing(i) = spec.spacing;
+    lp.layer_last_node(i) = spec.last_node;
+  }
+  lp.layer_node_spacing(1) = lp.layer_thickness(1) / static_cast<float>(lp.layer_last_node(1) - 1);
+  run->climate_simulation_common.units_flag = 1.0f;
+  run->climate_simulation_common.case_name = TempProject::directory();
+  run->temperature_file_name = "C:\\proj\\tmp\\thermal.tmp";
+  return run;
+}
+
 std::string asphalt_layer(double thickness, int last_node) {
   char line[160];
   std::snprintf(line, sizeof line,

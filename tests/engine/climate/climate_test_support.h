@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/climate/climate_run.h"
 #include "platform/fixed_text.h"
@@ -79,6 +80,19 @@ struct InputText {
     return header + record9 + layers + site + day_count + nodes + days + trailing;
   }
 };
+
+// A layer record as the input phase leaves it.
+struct LayerSpec {
+  std::string name;
+  float thickness = 0;
+  float spacing = 0;  // ignored for the top layer, whose spacing comes from its thickness
+  int last_node = 0;
+};
+// A run holding only the layer records and counts of `layers` (the node count is
+// the last layer's last node), case name "C:\proj\", history file
+// "C:\proj\tmp\thermal.tmp", English units.
+std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerSpec>& layers,
+                                                int section_count_total = 1);
 
 std::string asphalt_layer(double thickness, int last_node);
 // A soil layer whose twenty values are base, base + 1, ..., base + 19.
