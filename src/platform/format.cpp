@@ -219,6 +219,19 @@ constexpr std::uint64_t kIntPow10[] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 1
 
 void put_stars(std::string& out, int w) { out.append(static_cast<std::size_t>(w), '*'); }
 
+// Starts a right-aligned field whose text is `len` characters long, the sign
+// included: the leading blanks and the sign, or w asterisks (and false) when the
+// text does not fit.
+bool open_field(std::string& out, int len, int w, bool neg) {
+  if (w > 0 && len > w) {
+    put_stars(out, w);
+    return false;
+  }
+  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
+  if (neg) out.push_back('-');
+  return true;
+}
+
 void put_padded(std::string& out, std::string_view s, int w) {
   if (w <= 0) {
     out.append(s);
@@ -385,12 +398,7 @@ void put_integer(std::string& out, std::int64_t v, int w, int min_digits) {
   int len = static_cast<int>(digits.size());
   const int zeros = min_digits > len ? min_digits - len : 0;
   len += zeros + (neg ? 1 : 0);
-  if (w > 0 && len > w) {
-    put_stars(out, w);
-    return;
-  }
-  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
-  if (neg) out.push_back('-');
+  if (!open_field(out, len, w, neg)) return;
   out.append(static_cast<std::size_t>(zeros), '0');
   out.append(digits);
 }
@@ -408,12 +416,7 @@ void put_fixed(std::string& out, double v, int w, int d, int scale) {
     s.remove_prefix(1);
     --len;
   }
-  if (w > 0 && len > w) {
-    put_stars(out, w);
-    return;
-  }
-  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
-  if (neg) out.push_back('-');
+  if (!open_field(out, len, w, neg)) return;
   out.append(s);
 }
 
@@ -521,12 +524,7 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
     drop_zero = true;
     --len;
   }
-  if (w > 0 && len > w) {
-    put_stars(out, w);
-    return;
-  }
-  if (w > len) out.append(static_cast<std::size_t>(w - len), ' ');
-  if (neg) out.push_back('-');
+  if (!open_field(out, len, w, neg)) return;
   if (scale <= 0) {
     if (!drop_zero) out.push_back('0');
     out.push_back('.');
