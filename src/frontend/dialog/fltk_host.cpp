@@ -775,27 +775,27 @@ void FltkHost::ShowMessage(const MessageRecord& message) {
     had_focus.widget()->take_focus();
 }
 
-std::optional<std::string> FltkHost::AskFile(FileDialogKind kind, const FileDialogSpec& spec) {
+std::optional<std::string> FltkHost::AskFile(FileDialogKind kind, const FileDialogRequest& request) {
   if (impl_->runner) {
     std::optional<std::string> answer;
     if (impl_->closing) return answer;
     if (!TakeAnswer(kind, answer))
       throw HostError(std::string("no answer queued for the ") + FileDialogName(kind) +
-                      " dialog \"" + spec.title + "\"");
+                      " dialog \"" + request.title + "\"");
     return answer;
   }
   impl_->SyncAll();
   Fl_Native_File_Chooser chooser(kind == FileDialogKind::Open
                                      ? Fl_Native_File_Chooser::BROWSE_FILE
                                      : Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-  chooser.title(spec.title.c_str());
+  chooser.title(request.title.c_str());
   std::string filter;
-  for (const FileFilter& f : spec.filters) {
+  for (const FileFilter& f : request.filters) {
     if (!filter.empty()) filter += "\n";
     filter += f.label + "\t" + f.pattern;
   }
   chooser.filter(filter.c_str());
-  if (!spec.folder.empty()) chooser.directory(spec.folder.c_str());
+  if (!request.folder.empty()) chooser.directory(request.folder.c_str());
   if (kind == FileDialogKind::Save)
     chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
   const int result = chooser.show();

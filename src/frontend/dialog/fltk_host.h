@@ -46,7 +46,7 @@ class FltkHost : public Host {
 
  protected:
   void ShowMessage(const MessageRecord& message) override;
-  std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogSpec& spec) override;
+  std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogRequest& request) override;
 
  private:
   std::unique_ptr<Impl> impl_;

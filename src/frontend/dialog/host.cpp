@@ -15,21 +15,21 @@ void Host::MessageBox(std::string_view text, std::string_view title, MessageIcon
   ShowMessage(messages_.back());
 }
 
-std::optional<std::string> Host::AskAndRecord(FileDialogKind kind, const FileDialogSpec& spec) {
-  std::optional<std::string> answer = AskFile(kind, spec);
+std::optional<std::string> Host::AskAndRecord(FileDialogKind kind, const FileDialogRequest& request) {
+  std::optional<std::string> answer = AskFile(kind, request);
   if (answer && answer->empty()) answer.reset();
   if (answer && kind == FileDialogKind::Save)
-    answer = WithDefaultExtension(*answer, spec.default_extension);
-  file_dialogs_.push_back({kind, spec, answer});
+    answer = WithDefaultExtension(*answer, request.default_extension);
+  file_dialogs_.push_back({kind, request, answer});
   return answer;
 }
 
-std::optional<std::string> Host::OpenFile(const FileDialogSpec& spec) {
-  return AskAndRecord(FileDialogKind::Open, spec);
+std::optional<std::string> Host::OpenFile(const FileDialogRequest& request) {
+  return AskAndRecord(FileDialogKind::Open, request);
 }
 
-std::optional<std::string> Host::SaveFile(const FileDialogSpec& spec) {
-  return AskAndRecord(FileDialogKind::Save, spec);
+std::optional<std::string> Host::SaveFile(const FileDialogRequest& request) {
+  return AskAndRecord(FileDialogKind::Save, request);
 }
 
 void Host::DialogEnded(Dialog& dialog, int code) { ends_.push_back({dialog.caption(), code}); }

@@ -32,7 +32,7 @@ struct FileFilter {
 enum class FileDialogKind { Open, Save };
 const char* FileDialogName(FileDialogKind kind);
 
-struct FileDialogSpec {
+struct FileDialogRequest {
   std::string title;
   std::vector<FileFilter> filters;
   std::string folder;             // where the dialog starts; empty = the current folder
@@ -41,7 +41,7 @@ struct FileDialogSpec {
 
 struct FileDialogRecord {
   FileDialogKind kind = FileDialogKind::Open;
-  FileDialogSpec spec;
+  FileDialogRequest request;
   std::optional<std::string> answer;  // the chosen path; empty when cancelled
 };
 
@@ -62,8 +62,8 @@ class Host {
 
   void MessageBox(std::string_view text, std::string_view title, MessageIcon icon);
   // The chosen path, or nothing when the user cancels.
-  std::optional<std::string> OpenFile(const FileDialogSpec& spec);
-  std::optional<std::string> SaveFile(const FileDialogSpec& spec);
+  std::optional<std::string> OpenFile(const FileDialogRequest& request);
+  std::optional<std::string> SaveFile(const FileDialogRequest& request);
 
   // Repaints without delivering input, for progress inside long handlers.
   virtual void flush() = 0;
@@ -86,7 +86,7 @@ class Host {
 
  protected:
   virtual void ShowMessage(const MessageRecord& message) = 0;
-  virtual std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogRequest& request) = 0;
 
   // Takes the next queued answer; false when none is queued.
   bool TakeAnswer(FileDialogKind kind, std::optional<std::string>& answer);
@@ -94,7 +94,7 @@ class Host {
   void PopRunning() { running_.pop_back(); }
 
  private:
-  std::optional<std::string> AskAndRecord(FileDialogKind kind, const FileDialogSpec& spec);
+  std::optional<std::string> AskAndRecord(FileDialogKind kind, const FileDialogRequest& request);
 
   std::vector<MessageRecord> messages_;
   std::vector<FileDialogRecord> file_dialogs_;

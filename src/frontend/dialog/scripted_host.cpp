@@ -24,11 +24,11 @@ int ScriptedHost::RunModal(Dialog& dialog) {
   return dialog.result();
 }
 
-std::optional<std::string> ScriptedHost::AskFile(FileDialogKind kind, const FileDialogSpec& spec) {
+std::optional<std::string> ScriptedHost::AskFile(FileDialogKind kind, const FileDialogRequest& request) {
   std::optional<std::string> answer;
   if (!TakeAnswer(kind, answer))
     throw HostError(std::string("no answer queued for the ") + FileDialogName(kind) +
-                    " dialog \"" + spec.title + "\"");
+                    " dialog \"" + request.title + "\"");
   return answer;
 }
 

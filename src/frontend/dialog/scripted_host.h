@@ -36,7 +36,7 @@ class ScriptedHost : public Host {
  protected:
   void ShowMessage(const MessageRecord&) override {}
   // The next queued answer; HostError when none is queued.
-  std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogSpec& spec) override;
+  std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogRequest& request) override;
 
  private:
   EventSource* events_ = nullptr;

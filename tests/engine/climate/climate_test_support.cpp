@@ -79,7 +79,7 @@ Reading read_input(const TempProject& project, const std::string& input_text, fl
   return r;
 }
 
-std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerSpec>& layers,
+std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& layers,
                                                 int section_count_total) {
   auto run = fresh_run();
   engine::SimulationCounts& counts = run->simulation_counts;
@@ -90,11 +90,11 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerSpec>& la
   counts.node_interval_count = counts.node_count - 1;
   engine::LayerProperties& lp = run->layer_properties;
   for (int i = 1; i <= counts.layer_count; ++i) {
-    const LayerSpec& spec = layers[static_cast<std::size_t>(i - 1)];
-    run->layer_names.layer_names(i) = spec.name;
-    lp.layer_thickness(i) = spec.thickness;
-    lp.layer_node_spacing(i) = spec.spacing;
-    lp.layer_last_node(i) = spec.last_node;
+    const LayerRecord& layer_record = layers[static_cast<std::size_t>(i - 1)];
+    run->layer_names.layer_names(i) = layer_record.name;
+    lp.layer_thickness(i) = layer_record.thickness;
+    lp.layer_node_spacing(i) = layer_record.spacing;
+    lp.layer_last_node(i) = layer_record.last_node;
   }
   lp.layer_node_spacing(1) = lp.layer_thickness(1) / static_cast<float>(lp.layer_last_node(1) - 1);
   run->climate_simulation_common.units_flag = 1.0f;

@@ -82,7 +82,7 @@ struct InputText {
 };
 
 // A layer record as the input phase leaves it.
-struct LayerSpec {
+struct LayerRecord {
   std::string name;
   float thickness = 0;
   float spacing = 0;  // ignored for the top layer, whose spacing comes from its thickness
@@ -91,7 +91,7 @@ struct LayerSpec {
 // A run holding only the layer records and counts of `layers` (the node count is
 // the last layer's last node), case name "C:\proj\", history file
 // "C:\proj\tmp\thermal.tmp", English units.
-std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerSpec>& layers,
+std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& layers,
                                                 int section_count_total = 1);
 
 std::string asphalt_layer(double thickness, int last_node);

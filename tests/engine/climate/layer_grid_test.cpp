@@ -20,7 +20,7 @@
 
 namespace {
 
-using climate_test::LayerSpec;
+using climate_test::LayerRecord;
 using climate_test::TempProject;
 using engine::ClimateRun;
 
@@ -32,7 +32,7 @@ struct Point {
 
 struct GridCase {
   const char* name;
-  std::vector<LayerSpec> layers;
+  std::vector<LayerRecord> layers;
   int section_count_total;
   std::vector<float> depths;
   std::vector<int> node_layers;
@@ -46,7 +46,7 @@ struct GridCase {
 
 void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
-LayerSpec base(int last_node) { return {"Base", 8.0f, 2.0f, last_node}; }
+LayerRecord base(int last_node) { return {"Base", 8.0f, 2.0f, last_node}; }
 
 // Five points in the asphalt, an odd count: the base adds one at 4 inches.
 const GridCase kThreeInchAsphalt = {

@@ -23,7 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using climate_test::LayerSpec;
+using climate_test::LayerRecord;
 using climate_test::TempProject;
 using engine::TemperatureHistoryFile;
 
@@ -125,7 +125,7 @@ TEST(HistoryHeader, CountFromHourlyAndDailyFiles) {
 
 struct RecordCase {
   const char* name;
-  std::vector<LayerSpec> layers;
+  std::vector<LayerRecord> layers;
   int points;
   std::vector<float> node_temperatures;  // from node 1
   std::vector<float> expected;           // worked by hand from the weights

@@ -34,22 +34,22 @@ TEST(ScriptedHost, AnswersFileDialogsInQueueOrderPerKind) {
   host.QueueAnswer(FileDialogKind::Save, std::string("/p/site"));
   host.QueueAnswer(FileDialogKind::Save, std::string("/p.d/site"));
 
-  const dialog::FileDialogSpec spec{"Save.", {{"Probe (*.prb)", "*.prb"}}, "/p", "prb"};
-  EXPECT_EQ(host.SaveFile(spec), std::optional<std::string>("/p/first.prb"));
-  EXPECT_EQ(host.SaveFile(spec), std::nullopt) << "a queued cancel";
-  EXPECT_EQ(host.SaveFile(spec), std::optional<std::string>("/p/site.prb"))
+  const dialog::FileDialogRequest request{"Save.", {{"Probe (*.prb)", "*.prb"}}, "/p", "prb"};
+  EXPECT_EQ(host.SaveFile(request), std::optional<std::string>("/p/first.prb"));
+  EXPECT_EQ(host.SaveFile(request), std::nullopt) << "a queued cancel";
+  EXPECT_EQ(host.SaveFile(request), std::optional<std::string>("/p/site.prb"))
       << "a name without extension takes the default one";
-  EXPECT_EQ(host.SaveFile(spec), std::optional<std::string>("/p.d/site.prb"))
+  EXPECT_EQ(host.SaveFile(request), std::optional<std::string>("/p.d/site.prb"))
       << "a point in a folder name is no extension";
-  EXPECT_EQ(host.OpenFile(spec), std::optional<std::string>("/p/opened.clm"));
+  EXPECT_EQ(host.OpenFile(request), std::optional<std::string>("/p/opened.clm"));
   EXPECT_EQ(host.QueuedAnswers(FileDialogKind::Save), 0u);
 
   ASSERT_EQ(host.file_dialogs().size(), 5u);
   EXPECT_EQ(host.file_dialogs()[1].kind, FileDialogKind::Save);
   EXPECT_FALSE(host.file_dialogs()[1].answer.has_value());
   EXPECT_EQ(host.file_dialogs()[4].kind, FileDialogKind::Open);
-  EXPECT_EQ(host.file_dialogs()[4].spec.title, "Save.");
-  EXPECT_EQ(host.file_dialogs()[4].spec.filters[0].pattern, "*.prb");
+  EXPECT_EQ(host.file_dialogs()[4].request.title, "Save.");
+  EXPECT_EQ(host.file_dialogs()[4].request.filters[0].pattern, "*.prb");
 }
 
 TEST(ScriptedHost, AnUnqueuedFileDialogIsAnError) {

@@ -74,8 +74,8 @@ class ProbeDialog : public dialog::Dialog {
   void OnLeft() { log.push_back("OnLeft"); }
   void OnPick() { log.push_back("OnPick " + std::to_string(model().Selection(30))); }
   void OnAsk() {
-    dialog::FileDialogSpec spec{"Save probe.", {{"Probe (*.prb)", "*.prb"}}, "", "prb"};
-    auto answer = host().SaveFile(spec);
+    dialog::FileDialogRequest request{"Save probe.", {{"Probe (*.prb)", "*.prb"}}, "", "prb"};
+    auto answer = host().SaveFile(request);
     log.push_back("OnAsk " + (answer ? *answer : std::string("cancelled")));
   }
 
