@@ -25,7 +25,7 @@ TEST_F(NormalDistributionTest, ErfcMatchesScipyOnADenseSweep) {
     EXPECT_TRUE(relatively_near(value, row[1], 4e-15)) << "x = " << row[0];
     worst = std::max(worst, std::abs(value - row[1]) / row[1]);
   }
-  RecordProperty("worst_relative_error", std::to_string(worst));
+  RecordProperty("worst_relative_error", ::testing::PrintToString(worst));
   EXPECT_EQ(LAST_ERROR_CODE(), 0);
 }
 
