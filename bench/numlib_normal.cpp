@@ -3,29 +3,13 @@
 // some 300,000 times a run; the target is 2 million calls a second. The
 // "allocs" counter reports heap allocations per call (0 expected).
 
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "allocation_count.h"
 #include "numlib/algorithms/normal_distribution.h"
 #include "numlib/support/library.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -43,14 +27,12 @@ void run(benchmark::State& state, double lo, double hi) {
   numlib::ERSET(0, 0, 0);  // as the engine runs the library
   const std::vector<double> x = arguments(lo, hi);
   std::size_t i = 0;
-  const long before = g_allocations.load(std::memory_order_relaxed);
+  const long before = bench_allocations::now();
   for (auto _ : state) {
     benchmark::DoNotOptimize(numlib::DNORDF(x[i]));
     i = (i + 1) & (x.size() - 1);
   }
-  state.counters["allocs"] =
-      benchmark::Counter(static_cast<double>(g_allocations.load() - before),
-                         benchmark::Counter::kAvgIterations);
+  bench_allocations::report(state, before);
   state.SetItemsProcessed(state.iterations());
 }
 

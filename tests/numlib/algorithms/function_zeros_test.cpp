@@ -214,6 +214,14 @@ TEST_F(ZeroBracketTest, NonFiniteValuesEndAtTheLimit) {
 
 double three_roots(double x) { return (x - 1.0) * (x - 2.0) * (x - 3.0); }
 
+// F, counting its calls in CALLS.
+auto counting(double (*f)(double), int& calls) {
+  return [f, &calls](double v) {
+    ++calls;
+    return f(v);
+  };
+}
+
 TEST_F(RealZerosTest, ThreeZerosFromOneGuess) {
   const double guesses[3] = {2.5, 2.5, 2.5};
   double x[3];
@@ -267,12 +275,7 @@ TEST_F(RealZerosTest, IterationLimitOfOneReturnsTheGuesses) {
   const double guesses[2] = {0.5, 7.0};
   double x[2];
   int counts[2];
-  DZREAL(
-      [&](double v) {
-        ++calls;
-        return three_roots(v);
-      },
-      1e-10, 1e-8, 1e-5, 1e-3, 2, 1, guesses, x, counts);
+  DZREAL(counting(three_roots, calls), 1e-10, 1e-8, 1e-5, 1e-3, 2, 1, guesses, x, counts);
   EXPECT_EQ(calls, 0);
   EXPECT_EQ(x[0], 0.5);
   EXPECT_EQ(x[1], 7.0);
@@ -374,12 +377,7 @@ TEST_F(RealZerosTest, SeparationMovesAreBounded) {
   double x[2];
   int counts[2];
   // A tiny move that keeps every point within the separation of 2.
-  DZREAL(
-      [&](double v) {
-        ++calls;
-        return three_roots(v);
-      },
-      1e-10, 1e-8, 1e6, 1e-6, 2, 50, guesses, x, counts);
+  DZREAL(counting(three_roots, calls), 1e-10, 1e-8, 1e6, 1e-6, 2, 50, guesses, x, counts);
   EXPECT_EQ(counts[1], 51);
   EXPECT_LE(calls, 3 + 51);
   EXPECT_EQ(LAST_ERROR_CODE(), 1);
