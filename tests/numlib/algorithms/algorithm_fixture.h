@@ -1,7 +1,9 @@
 #pragma once
-// What the library-algorithm tests share: the library fixture (first-call
-// state, default print and stop attributes, captured console) and the reader
-// of the oracle fixtures under tests/data/numlib.
+// What the library-algorithm tests share: the library fixture and the reader
+// of the oracle fixtures under tests/data/numlib. The fixture puts the library
+// back to its first-call state before and after each test, which also brings
+// back the default print and stop attributes (as ERSET(0, 2, 2) would, even
+// after a test that ended inside a routine), and captures the console.
 
 #include <gtest/gtest.h>
 
