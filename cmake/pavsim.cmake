@@ -33,3 +33,10 @@ function(pavsim_test name)
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS unit)
 endfunction()
+
+# Debian's reference BLAS build, by its full path: tests and benchmarks compare
+# the library's kernels with it, and the alternatives link libblas.so.3 may point
+# at an optimised library that rounds differently. The build path is also put in
+# the executables' run path, so the loader finds this same file.
+set(PAVSIM_REFERENCE_BLAS /usr/lib/x86_64-linux-gnu/blas/libblas.so.3 CACHE FILEPATH
+    "Reference BLAS shared library that the kernel tests and benchmarks compare with")

@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+# libfltk1.3-dev: the window; xvfb, xauth and a font: the window smoke test; zlib: screenshots.
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libblas-dev
+          libfltk1.3-dev xvfb xauth fonts-dejavu-core zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -10,6 +10,7 @@
 
 #include <array>
 
+#include "numlib/support/option_tables.h"
 #include "platform/fixed_text.h"
 
 namespace numlib {
@@ -67,6 +68,9 @@ struct LibraryState {
   // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
   std::array<int, 4> unit_numbers{0, 5, 6, 6};
   float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call
+  // INTEGER_OPTION_TABLES and DOUBLE_OPTION_TABLES of IUMAG and DUMAG.
+  IntegerOptionTables integer_option_tables;
+  DoubleOptionTables double_option_tables;
 };
 
 LibraryState& library_state();

@@ -1,0 +1,80 @@
+#pragma once
+// The per-case result files of a climate simulation: ".crl" (daily gradient
+// extremes), ".tem", ".mod", ".por", ".ice" and ".wat" (one record per output
+// point: the day, then one value per node, node 1 first), and ".drn" (the
+// drainage report). Each is named by the case name (the project directory)
+// followed directly by its extension, on a fixed channel.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/climate/climate_run.h"
+#include "platform/format.h"
+
+namespace engine {
+
+inline constexpr int kGradientChannel = 1;      // ".crl"
+inline constexpr int kTemperatureChannel = 5;   // ".tem"
+inline constexpr int kModulusChannel = 6;       // ".mod"
+inline constexpr int kWaterChannel = 8;         // ".wat"
+inline constexpr int kSuctionChannel = 9;       // ".por"
+inline constexpr int kDrainageChannel = 10;     // ".drn"
+inline constexpr int kIceChannel = 14;          // ".ice"
+
+// Opens, created or overwritten, the files that `thermal_history_mode` asks
+// for: every file in mode 0, ".por" and ".wat" in mode 2, and ".drn" always.
+void open_result_files(const ClimateRun& run);
+
+// Closes every result-file channel (those never opened are passed over).
+void close_result_files();
+
+// The day's extremes of the pavement's temperature gradient, deg F per inch,
+// and the hours at which they occurred.
+struct DailyGradients {
+  float minimum_hour = 0.0f;  // hour of the most negative gradient
+  float minimum = 0.0f;
+  float maximum_hour = 0.0f;  // hour of the largest positive gradient
+  float maximum = 0.0f;
+};
+
+enum class NodeRecord { kTemperature, kModulus, kSuction, kWater, kIce };
+
+// The records of one call, with their layouts built once for its node count.
+// Values are written as computed when units_flag is 1.0, else converted to
+// metric units first, in single precision. The day column is four wide: from
+// day 10000 on it reads "****", as the outside readers of the fixed columns
+// expect of it.
+class ResultRecords {
+ public:
+  explicit ResultRecords(const ClimateRun& run);
+
+  // One record of an output point, as written to its file (no line end).
+  std::string_view node_record(NodeRecord file, std::int32_t day_index);
+  // The ".crl" record of a day.
+  std::string_view gradient_record(std::int32_t day_index, const DailyGradients& gradients);
+
+  // Writes the output point's record to each of ".tem", ".mod", ".wat", ".ice"
+  // and ".por" that the mode has opened.
+  void write_output_point(std::int32_t day_index);
+  // Writes the ".crl" record of the day, in mode 0.
+  void write_day_end(std::int32_t day_index, const DailyGradients& gradients);
+
+ private:
+  std::string_view format_nodes(const platform::Format& layout,
+                                const OneBasedArray<float, kMaxNodes>& values,
+                                std::int32_t day_index, float (*to_metric)(float));
+
+  const ClimateRun& run_;
+  bool metric_;
+  platform::Format fixed_1_;   // I4, n F6.1
+  platform::Format exponent_;  // I4, n E10.3
+  platform::Format fixed_3_;   // I4, n F6.3
+  OneBasedArray<float, kMaxNodes> converted_;
+  std::string buffer_;
+};
+
+// "(I4,<n>F6.1)" and the like: the per-node record layout for n nodes.
+std::string node_record_layout(int node_count, std::string_view field);
+
+}  // namespace engine

@@ -1,0 +1,92 @@
+#include "frontend/c_text.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+
+namespace tervon {
+namespace {
+
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The "C" locale, made once and never changed.
+locale_t CLocale() {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c;
+}
+
+}  // namespace
+
+std::int32_t TextToInt(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // Accumulate toward the sign, so the most negative value fits.
+  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+  std::int64_t value = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kMax + 1) value = kMax + 1;  // saturated; later digits change nothing
+  }
+  if (negative) return static_cast<std::int32_t>(-value < kMin ? kMin : -value);
+  return static_cast<std::int32_t>(value > kMax ? kMax : value);
+}
+
+double TextToDouble(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  const std::size_t start = i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0.0;
+  // An exponent counts only when digits follow it.
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < text.size() && IsDigit(text[j])) {
+      while (j < text.size() && IsDigit(text[j])) ++j;
+      i = j;
+    }
+  }
+  const std::string number(text.substr(start, i - start));
+  return strtod_l(number.c_str(), nullptr, CLocale());
+}
+
+std::string FormatG(double value, int precision) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
+  return std::string(buf, r.ptr);
+}
+
+std::string FormatFixed(double value, int decimals) {
+  // Fixed notation of a large double needs up to 309 digits before the point.
+  char buf[400 + 64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) return FormatG(value, 17);
+  return std::string(buf, r.ptr);
+}
+
+std::string FormatInt(long long value, int width, bool zero_pad) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  std::string digits(buf, r.ptr);
+  if (static_cast<int>(digits.size()) >= width) return digits;
+  const std::size_t pad = static_cast<std::size_t>(width) - digits.size();
+  if (!zero_pad) return std::string(pad, ' ') + digits;
+  if (value < 0) return "-" + std::string(pad, '0') + digits.substr(1);
+  return std::string(pad, '0') + digits;
+}
+
+}  // namespace tervon

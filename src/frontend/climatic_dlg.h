@@ -1,0 +1,107 @@
+#pragma once
+// The working dialog: the user picks one weather station, interpolates a
+// virtual one from up to six nearby stations, or imports a climatic data file
+// saved earlier. All its state lives in the dialog object, in fixed-size
+// members.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "frontend/dialog/dialog.h"
+#include "frontend/station_table.h"
+
+namespace tervon {
+
+// Control identifiers of the working dialog.
+namespace idc {
+inline constexpr int kSelectStation = 1;  // "Select Station", later "Accept Station"
+inline constexpr int kCancel = 2;
+inline constexpr int kGenerateInterpolated = 3;
+inline constexpr int kClimateFileCaption = 1000;
+inline constexpr int kLatitude = 1001;
+inline constexpr int kLatitudeLabel = 1002;
+inline constexpr int kLongitude = 1003;
+inline constexpr int kLongitudeLabel = 1004;
+inline constexpr int kElevation = 1005;
+inline constexpr int kElevationLabel = 1006;
+inline constexpr int kImport = 1007;
+inline constexpr int kGenerateMode = 1008;
+inline constexpr int kStationRadio = 1009;
+inline constexpr int kInterpolateRadio = 1010;
+inline constexpr int kNearestFirst = 1011;  // check boxes 1011-1016, nearest first
+inline constexpr int kNearestLast = 1016;
+inline constexpr int kStationGroup = 1017;
+inline constexpr int kStationList = 1018;
+inline constexpr int kInterpolateHelp = 1019;
+inline constexpr int kInterpolatingText = 1020;
+inline constexpr int kProgress = 1021;
+inline constexpr int kLocationLabel = 1022;
+inline constexpr int kLocationText = 1023;
+inline constexpr int kInterpolateInfo = 1024;
+inline constexpr int kMonthsText = 1025;
+}  // namespace idc
+
+// One of the six stations nearest to the site.
+struct NearestSlot {
+  std::int32_t station = 0;  // index into m_stations
+  double distance = 0.0;     // miles
+};
+
+// Daily tables by month (1-12) and day (1-31), stored from index 0.
+using DailyTable = std::array<std::array<double, 31>, 12>;
+
+const dialog::DialogDef& ClimaticDialogDef();
+
+class CClimaticDlg : public dialog::Dialog {
+ public:
+  explicit CClimaticDlg(dialog::Host& host);
+
+  bool OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+
+  void ResetControls();
+  void LoadStationList();
+
+  // Handlers of the message map.
+  void OnLatitudeKillFocus();
+  void OnElevationKillFocus();
+  void OnGenerateInterpolated();
+  void OnGenerateMode();
+  void OnImport();
+  void OnInterpolateRadio();
+  void OnLongitudeKillFocus();
+  void OnStationSelChange();
+  void OnStationRadio();
+
+  // Hourly station file of a station identifier, under the project directory.
+  std::string HcdFilePath(std::int32_t identifier) const;
+  // Sunrise, sunset and radiation tables for the site latitude.
+  void ReadSolarTable();
+  // Builds the climatic data file from the hourly file; false when it fails.
+  bool BuildClimateFile();
+  // Writes the engine input and the completion marker; false when the input
+  // could not be completed.
+  bool WriteEngineInput(const std::string& prefix);
+
+  std::array<StationRecord, kStationCapacity> m_stations{};
+  std::int32_t m_nStations = 0;
+  std::array<NearestSlot, 6> m_nearest{};
+  std::int32_t m_refMonth = 0;
+  std::int32_t m_refYear = 0;
+  double m_siteLatitude = 0.0;
+  double m_siteLongitude = 0.0;
+  double m_siteElevation = 0.0;
+  DailyTable m_sunrise{};
+  DailyTable m_sunset{};
+  DailyTable m_radiation{};
+  double m_meanAnnualTemperature = 0.0;
+  std::int32_t m_nDayBlocks = 0;
+  std::string m_strDirectory;    // first line of "C:\directory.txt", used as a prefix
+  std::string m_strClimateFile;  // current climatic data file
+  std::string m_strStationText;  // description of the station last selected
+  bool m_bImported = false;
+};
+
+}  // namespace tervon

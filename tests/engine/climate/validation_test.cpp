@@ -1,0 +1,179 @@
+// Limits of "input.tmp": a value the simulation cannot hold stops the run with
+// one console line naming the file, before the value is used.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "climate_test_support.h"
+#include "engine/climate/climate_input.h"
+#include "engine/climate/climate_simulation.h"
+#include "platform/stop.h"
+
+namespace {
+
+using climate_test::InputText;
+using climate_test::TempProject;
+
+struct LimitCase {
+  const char* name;
+  std::function<void(InputText&)> edit;
+  const char* message_part;  // what the message must say besides the file
+};
+
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
+
+class InputLimits : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(InputLimits, StopWithStatusOne) {
+  const LimitCase& c = GetParam();
+  TempProject project;
+  InputText input;
+  c.edit(input);
+  auto [run, outcome] = climate_test::read_input(project, input.text());
+  EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
+  EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find(c.message_part), std::string::npos) << outcome.message;
+  // The message is the console's last line.
+  EXPECT_NE(project.console().find(outcome.message + "\n"), std::string::npos);
+}
+
+std::function<void(InputText&)> set_record9(const char* text) {
+  return [text](InputText& in) { in.record9 = text; };
+}
+
+const LimitCase kLimitCases[] = {
+    {"ThirtyOneLayers", set_record9("31 8 0.1 1\n"), "31 layers"},
+    {"ThreeHundredOneNodes", set_record9("2 300 0.1 1\n"), "300 node intervals"},
+    {"NoNodeInterval", set_record9("2 0 0.1 1\n"), "0 node intervals"},
+    {"HugeIntervalCount", set_record9("2 2147483647 0.1 1\n"), "node intervals"},
+    {"LastNodesNotIncreasing",
+     [](InputText& in) {
+       in.record9 = "2 4 0.1 1\n";
+       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Base", 8, 2, 5);
+     },
+     "layer 2"},
+    {"TopLastNodeOne",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 1) + climate_test::soil_layer("Base", 8, 2, 9);
+     },
+     "line 10 (record L1 of layer 1)"},
+    {"DeepestLastNodeIsNotTheNodeCount", set_record9("2 9 0.1 1\n"), "node count 10"},
+    {"NoUnboundLayer", [](InputText& in) { in.header.replace(in.header.size() - 4, 3, "2 0"); },
+     "unbound layer"},
+    {"NegativeSectionCount",
+     [](InputText& in) { in.header.replace(in.header.size() - 4, 3, "1 -1"); }, "record 8"},
+    {"LayerCountZeroAfterTheSiteRecords",
+     [](InputText& in) {
+       in.record9 = "0 8 0.1 1\n";
+       in.layers.clear();
+     },
+     "among 0 layers"},
+    {"ZeroSpacing",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Base", 8, 0, 9);
+     },
+     "nodal spacing 0.0"},
+    {"ZeroThickness",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Base", 0, 2, 9);
+     },
+     "thickness 0.0"},
+    {"StepOfThreeTenths", set_record9("2 8 0.3 1\n"), "time step of 0.3"},
+    {"StepOfTwoHours", set_record9("2 8 2 1\n"), "time step of 2.0"},
+    {"StepOfZero", set_record9("2 8 0 1\n"), "time step of 0.0"},
+    {"StepNotANumber", set_record9("2 8 nan 1\n"), "time step of NaN"},
+    {"OutputIntervalOfFiveHours", set_record9("2 8 0.1 5\n"), "output interval of 5.0"},
+    {"OutputIntervalBelowOneStep", set_record9("2 8 0.1 0.05\n"), "output interval"},
+    {"OutputIntervalInfinite", set_record9("2 8 0.1 inf\n"), "output interval"},
+    {"NegativeDayCount",
+     [](InputText& in) {
+       in.day_count = "-3\n";
+       in.days.clear();
+     },
+     "day count -3"},
+    {"MonthThirteen", [](InputText& in) { in.days.replace(0, 1, "13"); }, "month 13"},
+    {"MonthZeroInTheSecondDay",
+     [](InputText& in) { in.days.replace(in.days.find("8 1 2001"), 1, "0"); },
+     "day record of day 2"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Limits, InputLimits, ::testing::ValuesIn(kLimitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InputLimits, LayerCountZeroReadsOnThroughTheDayCount) {
+  TempProject project;
+  InputText input;
+  input.record9 = "0 8 0.1 1\n";
+  input.layers.clear();
+  input.day_count = "5\n";
+  auto [run, outcome] = climate_test::read_input(project, input.text());
+  EXPECT_EQ(outcome.status, platform::kStopDecided);
+  EXPECT_EQ(run->climate_simulation_common.surface_constants(14), 1.0f);
+  EXPECT_EQ(run->period_control.day_count, 5);
+  EXPECT_EQ(project.console(), " 5\n" + outcome.message + "\n");
+}
+
+TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
+  TempProject project;
+  InputText input;
+  input.record9 = "2 8 0.1 2\n";
+  auto [run, outcome] = climate_test::read_input(project, input.text());
+  ASSERT_EQ(outcome.status, 0) << outcome.message;
+  EXPECT_EQ(run->period_control.output_step_interval, 20);
+  const std::string console = project.console();
+  EXPECT_NE(
+      console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
+      std::string::npos)
+      << console;
+}
+
+TEST(InputLimits, StepsThatDivideTheHourAreAccepted) {
+  for (const char* step : {"1", "0.5", "0.25", "0.2", "0.1", "0.05"}) {
+    TempProject project;
+    InputText input;
+    input.record9 = std::string("2 8 ") + step + " 1\n";
+    auto [run, outcome] = climate_test::read_input(project, input.text());
+    EXPECT_EQ(outcome.status, 0) << step << ": " << outcome.message;
+  }
+}
+
+TEST(InputFile, MissingInputStopsWithTheFileLayersStatusAndCreatesNothing) {
+  TempProject project;
+  auto run = climate_test::fresh_run();
+  const auto outcome = climate_test::run_input_phase(*run);
+  EXPECT_EQ(outcome.status, platform::kStopIo);
+  EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(project.project() / "input.tmp"));
+}
+
+TEST(InputFile, ShortFileIsTheFileLayersStop) {
+  TempProject project;
+  InputText input;
+  std::string text = input.text();
+  project.write_input(text.substr(0, text.find("12  2  1")));  // no trailing records
+  auto run = climate_test::fresh_run();
+  const auto outcome = climate_test::run_input_phase(*run, 4.0f);
+  EXPECT_EQ(outcome.status, platform::kStopIo);
+  EXPECT_NE(outcome.message.find("end of file"), std::string::npos) << outcome.message;
+}
+
+TEST(RunClimateSimulation, RunsTheInputPhaseThenStops) {
+  TempProject project;
+  InputText input;
+  project.write_input(input.text());
+  try {
+    engine::run_climate_simulation(4.0f, 0.0f, TempProject::directory(), "tmp\\thermal.tmp");
+    FAIL() << "no stop";
+  } catch (const platform::RunStop& stop) {
+    EXPECT_EQ(stop.status(), platform::kStopDecided);
+    EXPECT_EQ(stop.message(), "run_climate_simulation: not built yet");
+  }
+  // The input phase ran: its first progress mark and its console lines are there.
+  EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "   1\n");
+  EXPECT_NE(project.console().find("    ihac="), std::string::npos);
+}
+
+}  // namespace
