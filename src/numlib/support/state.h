@@ -44,8 +44,27 @@ struct ErrorState {
   int substitutions_used = 1;  // characters held; 1 when empty
 };
 
+// Values the complementary error function and the normal distribution set on
+// their first call (nterf = 0 and sqrt_half = 0 mean "not yet").
+struct NormalDistributionState {
+  int nterf = 0;   // terms of the erf series for |x| <= 1
+  int nterc2 = 0;  // terms of the erfc series for 1 < x*x <= 4
+  int nterfc = 0;  // terms of the erfc series for x*x > 4
+  double xsml = 0.0;   // erfc is 2 at and below this
+  double xmax = 0.0;   // erfc underflows above this
+  double sqeps = 0.0;  // below this |x|, erfc is 1 - 2x/sqrt(pi)
+  double sqrt_half = 0.0;  // 1/sqrt(2) of DNORDF
+};
+
+// The ratio of the last two Muller steps of DZREAL, kept between iterations.
+struct RealZerosState {
+  double ratio = 0.0;
+};
+
 struct LibraryState {
   ErrorState error;
+  NormalDistributionState normal_distribution;
+  RealZerosState real_zeros;
   // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
   std::array<int, 4> unit_numbers{0, 5, 6, 6};
   float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call
