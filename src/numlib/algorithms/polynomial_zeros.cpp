@@ -6,7 +6,7 @@
 
 #include "numlib/algorithms/double_double.h"
 #include "numlib/algorithms/fortran_arithmetic.h"
-#include "numlib/algorithms/vector_kernels_stand_in.h"
+#include "numlib/support/vector_kernels.h"
 #include "numlib/support/library.h"
 
 namespace numlib {

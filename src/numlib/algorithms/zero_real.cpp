@@ -2,7 +2,7 @@
 
 #include "numlib/algorithms/function_zeros.h"
 #include "numlib/support/library.h"
-#include "numlib/algorithms/vector_kernels_stand_in.h"
+#include "numlib/support/vector_kernels.h"
 
 namespace numlib {
 namespace {
