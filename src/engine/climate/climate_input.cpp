@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -222,6 +221,7 @@ void read_hourly_records(ClimateRun& run) {
   const bool averaging = common.thermal_history_mode != 0;
   std::int32_t month = 0, day = 0, year = 0, hour = 0;
   for (int d = 1; d <= run.period_control.day_count; ++d) {
+    w.add_day();
     read_list(kInputChannel, month, day, year, w.sunrise_hour(d), w.sunset_hour(d),
               w.daily_radiation(d));
     begin_day(run, d, month, day, year);
@@ -245,6 +245,7 @@ void read_daily_records(ClimateRun& run) {
   ClimateWork& w = run.work;
   std::int32_t month = 0, day = 0, year = 0;
   for (int d = 1; d <= run.period_control.day_count; ++d) {
+    w.add_day();
     read_list(kInputChannel, month, day, year, w.daily_value_1(d), w.daily_value_2(d),
               w.daily_precipitation(d), w.daily_value_4(d), w.daily_value_5(d), w.sunrise_hour(d),
               w.sunset_hour(d), w.daily_radiation(d), w.daily_value_9(d));
@@ -321,11 +322,9 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   platform::console_line(platform::format_list(period.day_count));
   check_structure(run);
 
-  try {
-    run.work.create(period.day_count, counts.layer_count - counts.section_count_total);
-  } catch (const std::bad_alloc&) {
-    reject("record D", "day count " + text_of(period.day_count) + "; too many days to hold");
-  }
+  // The days are added as their records are read (read_hourly_records,
+  // read_daily_records).
+  run.work.create(0, counts.layer_count - counts.section_count_total);
 
   for (int n = 1; n <= counts.node_count; ++n)
     read_list(kInputChannel, nodes.node_temperature(n), nodes.node_suction(n));

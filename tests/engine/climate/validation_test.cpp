@@ -160,6 +160,22 @@ TEST(InputFile, ShortFileIsTheFileLayersStop) {
   EXPECT_NE(outcome.message.find("end of file"), std::string::npos) << outcome.message;
 }
 
+// A corrupt day count must not size the tables before the days are there: the
+// tables grow as day records arrive, so the file's end comes first, at once and
+// without gigabytes of zeroed memory.
+TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
+  for (const char* form : {"0", "1"}) {
+    TempProject project;
+    InputText input;
+    input.header.replace(0, 1, form);
+    input.day_count = "100000000\n";  // 100 million days: tens of gigabytes of tables
+    auto [run, outcome] = climate_test::read_input(project, input.text());
+    EXPECT_EQ(outcome.status, platform::kStopIo) << form << ": " << outcome.message;
+    EXPECT_NE(outcome.message.find("end of file"), std::string::npos) << outcome.message;
+    EXPECT_LT(run->work.daily_tmi.size(), 10) << form;
+  }
+}
+
 TEST(RunClimateSimulation, RunsTheInputPhaseThenStops) {
   TempProject project;
   InputText input;
