@@ -174,7 +174,14 @@ void check_top_layer(ClimateRun& run, float ac_thickness) {
   if (lp.layer_last_node(1) < 2)
     reject(at_line(layer_record(1)), "last node " + text_of(lp.layer_last_node(1)) +
                                          " of the top layer; it must be 2 or more");
-  if (std::fabs(ac_thickness - lp.layer_thickness(1)) > 0.1f) lp.layer_thickness(1) = ac_thickness;
+  if (std::fabs(ac_thickness - lp.layer_thickness(1)) > 0.1f) {
+    if (!std::isfinite(ac_thickness))
+      reject(at_line(layer_record(1)), "the asphalt thickness wanted by the run, " +
+                                           text_of(ac_thickness) +
+                                           " inches, replaces the thickness read; it must be a "
+                                           "finite number");
+    lp.layer_thickness(1) = ac_thickness;
+  }
   lp.layer_node_spacing(1) = lp.layer_thickness(1) / static_cast<float>(lp.layer_last_node(1) - 1);
   platform::console_line(platform::format_list("    ihac=", std::int32_t{1}, lp.layer_thickness(1),
                                                lp.layer_last_node(1)));
