@@ -304,6 +304,11 @@ void read_hourly_records(ClimateRun& run) {
       if (averaging) {
         common.climate_record_count += 1.0f;
         common.temperature_sum += w.hourly_temperature(h, d);  // rounded to float every hour
+        // The sum becomes the mean annual temperature; it must stay finite.
+        if (!std::isfinite(common.temperature_sum))
+          reject(at_line(record_name(HourRecord{h, d})),
+                 "temperature " + text_of(w.hourly_temperature(h, d)) +
+                     "; the hourly temperatures must add up to a finite single-precision sum");
       }
     }
     count_wet_day(w, d);

@@ -143,6 +143,16 @@ const LimitCase kLimitCases[] = {
          in.days += std::to_string(h) + (h == 6 ? " nan" : " 70") + " 0 5 50 50\n";
      },
      "(hour record 7 of day 1): value 2 is NaN"},
+    {"HourlyTemperatureBeyondTheMeansSum",
+     [](InputText& in) {
+       // Finite as a double, but the mean's single-precision sum overflows.
+       in.header.replace(0, 1, "0");
+       in.day_count = "1\n";
+       in.days = "7 31 2001 5 19 500\n";
+       for (int h = 0; h < 24; ++h)
+         in.days += std::to_string(h) + (h == 6 ? " 1e39" : " 70") + " 0 5 50 50\n";
+     },
+     "(hour record 7 of day 1): temperature 1e+39"},
     {"TrailingValueInfinite", [](InputText& in) { in.trailing.replace(0, 2, "inf"); },
      "(record T1): value 1 is"},
     {"LayersDeeperThanSinglePrecision",
