@@ -44,6 +44,17 @@ std::function<void(InputText&)> set_record9(const char* text) {
   return [text](InputText& in) { in.record9 = text; };
 }
 
+// One day in the hourly form, 70 deg F but `temperature` at hour record 7.
+std::function<void(InputText&)> hourly_day_with(const char* temperature) {
+  return [temperature](InputText& in) {
+    in.header.replace(0, 1, "0");
+    in.day_count = "1\n";
+    in.days = "7 31 2001 5 19 500\n";
+    for (int h = 0; h < 24; ++h)
+      in.days += std::to_string(h) + " " + (h == 6 ? temperature : "70") + " 0 5 50 50\n";
+  };
+}
+
 const LimitCase kLimitCases[] = {
     {"ThirtyOneLayers", set_record9("31 8 0.1 1\n"), "31 layers"},
     {"ThreeHundredOneNodes", set_record9("2 300 0.1 1\n"), "300 node intervals"},
@@ -134,24 +145,10 @@ const LimitCase kLimitCases[] = {
     {"DailyValueNotANumber",
      [](InputText& in) { in.days.replace(in.days.find("82 61"), 2, "nan"); },
      "(day record of day 2): value 4 is NaN"},
-    {"HourlyTemperatureNotANumber",
-     [](InputText& in) {
-       in.header.replace(0, 1, "0");
-       in.day_count = "1\n";
-       in.days = "7 31 2001 5 19 500\n";
-       for (int h = 0; h < 24; ++h)
-         in.days += std::to_string(h) + (h == 6 ? " nan" : " 70") + " 0 5 50 50\n";
-     },
+    {"HourlyTemperatureNotANumber", hourly_day_with("nan"),
      "(hour record 7 of day 1): value 2 is NaN"},
-    {"HourlyTemperatureBeyondTheMeansSum",
-     [](InputText& in) {
-       // Finite as a double, but the mean's single-precision sum overflows.
-       in.header.replace(0, 1, "0");
-       in.day_count = "1\n";
-       in.days = "7 31 2001 5 19 500\n";
-       for (int h = 0; h < 24; ++h)
-         in.days += std::to_string(h) + (h == 6 ? " 1e39" : " 70") + " 0 5 50 50\n";
-     },
+    // Finite as a double, but the mean's single-precision sum overflows.
+    {"HourlyTemperatureBeyondTheMeansSum", hourly_day_with("1e39"),
      "(hour record 7 of day 1): temperature 1e+39"},
     {"TrailingValueInfinite", [](InputText& in) { in.trailing.replace(0, 2, "inf"); },
      "(record T1): value 1 is"},
