@@ -302,9 +302,10 @@ std::string round_decimal(std::string_view exact, int frac) {
   return nz == std::string::npos ? "0" : kept.substr(nz);
 }
 
-// Exact decimal expansion of a finite non-negative double.
+// Exact decimal expansion of a finite non-negative double: up to 309 digits
+// before the point and 1074 after it (1100 are asked for).
 std::string exact_decimal(double a) {
-  std::string buf(1200, '\0');
+  std::string buf(309 + 1 + 1100, '\0');
   auto r = std::to_chars(buf.data(), buf.data() + buf.size(), a, std::chars_format::fixed, 1100);
   buf.resize(static_cast<std::size_t>(r.ptr - buf.data()));
   return buf;

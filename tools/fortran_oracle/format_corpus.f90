@@ -5,13 +5,13 @@
 ! writes write_corpus.tsv and read_corpus.tsv in the current folder.
 program format_corpus
   implicit none
-  integer, parameter :: dp = kind(1d0), nfmt = 24, nint_fmt = 4
+  integer, parameter :: dp = kind(1d0), nfmt = 25, nint_fmt = 4
   character(len=12) :: real_fmts(nfmt) = [character(len=12) :: &
     'F5.1', 'F6.1', 'F6.2', 'F6.3', 'F8.2', 'F8.3', 'F9.3', 'F10.0', 'F10.1', 'F10.3', &
     'F11.2', 'F12.1', 'F12.3', 'F12.6', 'F14.4', 'F14.5', 'E10.3', 'E14.6', '1PE24.15', &
-    'E24.15', 'F4.3', '-1PF10.0', '-2PF10.1', '1PF12.3']
+    'E24.15', 'F4.3', '-1PF10.0', '-2PF10.1', '1PF12.3', 'E60.50']
   integer :: real_widths(nfmt) = [5, 6, 6, 6, 8, 8, 9, 10, 10, 10, 11, 12, 12, 12, 14, 14, &
-    10, 14, 24, 24, 4, 10, 10, 12]
+    10, 14, 24, 24, 4, 10, 10, 12, 60]
   character(len=12) :: int_fmts(nint_fmt) = [character(len=12) :: 'I4', 'I10', 'I3', 'I6']
   integer :: int_widths(nint_fmt) = [4, 10, 3, 6]
   real(dp), allocatable :: dv(:)
