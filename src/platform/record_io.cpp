@@ -125,11 +125,23 @@ bool parse_real(std::string_view t, int implied, int scale, T& v) {
   auto r = std::from_chars(b, b + n, v);
   if (r.ptr != b + n) return false;
   if (r.ec == std::errc::result_out_of_range) {
-    // overflow gives infinity, underflow zero, as the processor's input does
-    double probe = 0;
-    std::from_chars(b, b + n, probe);
-    const bool huge_exp = exp > 0;
-    v = huge_exp ? (neg ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity())
+    // Overflow gives infinity, underflow zero, as the processor's input does.
+    // Which one it is follows from the magnitude 0.d... * 10^(lead + exp), d
+    // the first non-zero digit; the mantissa alone may be far out of range.
+    long lead = 0;
+    bool before_point = true, nonzero = false;
+    for (std::size_t j = neg ? 1 : 0; j < n && b[j] != 'e'; ++j) {
+      if (b[j] == '.') {
+        before_point = false;
+      } else if (nonzero || b[j] != '0') {
+        nonzero = true;
+        if (before_point) ++lead;
+      } else if (!before_point) {
+        --lead;
+      }
+    }
+    const bool overflow = lead + exp > 0;
+    v = overflow ? (neg ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity())
                  : (neg ? -T(0) : T(0));
     return true;
   }

@@ -145,7 +145,7 @@ contains
     real :: s1, s2
     real(dp) :: d1, d2
     character(len=8) :: c1
-    character(len=80) :: lines(24)
+    character(len=80) :: lines(26)
     integer :: k
     lines = [character(len=80) :: &
       '1 2 3', '1,2,3', ' 1 , , 3', '2*7 9', '2* 9', '1 2/ 3', '-5,+6,0', &
@@ -153,7 +153,9 @@ contains
       "'it''s' 4 5", '"quoted" 1 2', 'word, 8 9', '0.1 0.2 0.3', &
       '3.4028235e38 1e-45 1', '1e400 1e-400 2', '  7  ', &
       '12345678.9 0.3333333333333333 1', '-0 -0.0 0', '16777217 2 3', &
-      '1.00000005960464477539 2 3', '0.1e1 1. 2', '9.9999999999999999e22 1 1']
+      '1.00000005960464477539 2 3', '0.1e1 1. 2', '9.9999999999999999e22 1 1', &
+      '100000000000000000000000000000000000000000000 1 1', &
+      '0.0000000000000000000000000000000000000000000000000000001e2 1 1']
     open (newunit=u, file='read_corpus.tsv', status='replace', action='write')
     ! integers
     do k = 1, 7
@@ -163,7 +165,7 @@ contains
         char(9), ios, char(9), i1, char(9), i2, char(9), i3
     end do
     ! reals: single, double, single
-    do k = 8, 24
+    do k = 8, size(lines)
       s1 = -111; d1 = -111; s2 = -111
       if (k == 12 .or. k == 13 .or. k == 14) cycle
       read (lines(k), *, iostat=ios) s1, d1, s2
