@@ -109,10 +109,19 @@ bool parse_real(std::string_view t, int implied, int scale, T& v) {
     } else if (c != '+' && c != '-') {
       return false;
     }
-    std::int64_t e = 0;
-    std::string_view et = t.substr(i);
-    if (et.size() > 10 || !parse_integer(et, e)) return false;
-    exp = static_cast<long>(e);
+    bool eneg = false;
+    if (t[i] == '+' || t[i] == '-') {
+      eneg = t[i] == '-';
+      ++i;
+    }
+    if (i >= t.size()) return false;
+    // Any number of digits; beyond 10^9 the value is infinity or zero anyway.
+    long e = 0;
+    for (; i < t.size(); ++i) {
+      if (t[i] < '0' || t[i] > '9') return false;
+      if (e < 1000000000) e = e * 10 + (t[i] - '0');
+    }
+    exp = eneg ? -e : e;
     has_exp = true;
   }
   if (!point) exp -= implied;
