@@ -217,6 +217,9 @@ struct ListScanner {
   std::string_view rec;
   std::size_t p = 0;
   std::string* message;
+  // After a value whose separator so far is blanks or a record end: a comma
+  // still to come belongs to that separator and is not a null value.
+  bool comma_pending = false;
 
   enum Token { kValue, kNull, kSlash, kEnd, kError };
 
@@ -236,8 +239,10 @@ struct ListScanner {
   // slash is left for the next token.
   void consume_separator() {
     skip_blanks();
+    comma_pending = true;
     if (p < rec.size() && rec[p] == ',') {
       ++p;
+      comma_pending = false;
     }
   }
 
@@ -316,13 +321,19 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
       } else {
         for (;;) {
           sc.skip_blanks();
-          if (sc.p < sc.rec.size()) break;
+          if (sc.p < sc.rec.size()) {
+            if (sc.rec[sc.p] != ',' || !sc.comma_pending) break;
+            ++sc.p;  // ends the separator of the value before, across a record end
+            sc.comma_pending = false;
+            continue;
+          }
           st = sc.next_record();
           if (st != IoStatus::Ok) {
             if (st == IoStatus::EndOfFile) error = std::string("expected ") + kind_name(it.kind);
             return st;
           }
         }
+        sc.comma_pending = false;
         const char c = sc.rec[sc.p];
         if (c == '/') return IoStatus::Ok;  // the rest keep their values
         if (c == ',') {

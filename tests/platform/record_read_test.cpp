@@ -1,6 +1,7 @@
 // Free-form and fixed-column reading, against gfortran's reads of the same lines
 // (tests/data/platform/read_corpus.tsv) and against the rules on their own.
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/record_io.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -138,6 +140,40 @@ TEST(FreeRead, ValuesNullsRepeatsAndSlash) {
   EXPECT_EQ(read_list_text("1 2 3", std::span<float>(v, 3)), IoStatus::Ok);
   EXPECT_EQ(v[2], 3.0f);
   EXPECT_EQ(v[3], -1.0f);
+}
+
+// Reads over several records of a file, as gfortran reads the same lines ('|'
+// ends a record): three integers, then one integer by the next read.
+TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
+  struct Case {
+    const char* lines;
+    IoStatus status;
+    int i1, i2, i3, next;
+  };
+  const Case cases[] = {
+      {"1,|,3|9", IoStatus::Ok, 1, -1, 3, 9},
+      {"2*|5|9", IoStatus::Ok, -1, -1, 5, 9},
+      {"1 2 /|9", IoStatus::Ok, 1, 2, -1, 9},
+      {"1 /|8 8 8|9", IoStatus::Ok, 1, -1, -1, 8},
+      {"||  |4 5|6|9", IoStatus::Ok, 4, 5, 6, 9},
+      {"1,||2 3|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1|,2,3|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1 2|3 4|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1, 2,|, 3|9", IoStatus::Ok, 1, 2, -1, 9},
+  };
+  testing_support::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    std::string content(c.lines);
+    std::replace(content.begin(), content.end(), '|', '\n');
+    testing_support::write_file(dir / "in.txt", content + "\n");
+    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    int i1 = -1, i2 = -1, i3 = -1, next = -1;
+    EXPECT_EQ(platform::try_read_list(5, i1, i2, i3), c.status);
+    EXPECT_EQ(platform::try_read_list(5, next), IoStatus::Ok);
+    EXPECT_EQ((std::vector{i1, i2, i3, next}), (std::vector{c.i1, c.i2, c.i3, c.next}));
+    platform::close_unit(5);
+  }
 }
 
 TEST(FixedRead, TextFieldsAndShortLines) {
