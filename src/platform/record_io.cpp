@@ -256,7 +256,11 @@ struct ListScanner {
       quoted_buf.clear();
       ++p;
       for (;;) {
-        if (p >= rec.size()) return false;
+        if (p >= rec.size()) {
+          // the text goes on in the next record
+          if (next_record() != IoStatus::Ok) return false;
+          continue;
+        }
         const char d = rec[p++];
         if (d == c) {
           if (p < rec.size() && rec[p] == c) {

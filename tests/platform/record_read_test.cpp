@@ -176,6 +176,38 @@ TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
   }
 }
 
+// A quoted text goes on in the next record, the record end adding nothing.
+TEST(FreeRead, QuotedTextOverRecordsAsGfortran) {
+  struct Case {
+    const char* lines;
+    IoStatus status;
+    const char* text;
+    int i1, next;
+  };
+  const Case cases[] = {
+      {"'abc|def' 5|9", IoStatus::Ok, "abcdef  ", 5, 9},
+      {"\"ab\"\"|\"\"cd\" 5|9", IoStatus::Ok, "ab\"\"cd  ", 5, 9},
+      {"'ab'|'cd' 5|9", IoStatus::Error, "ab      ", -1, 9},
+      {"2*'x|y'|9", IoStatus::Error, "xy      ", -1, 9},
+  };
+  testing_support::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    std::string content(c.lines);
+    std::replace(content.begin(), content.end(), '|', '\n');
+    testing_support::write_file(dir / "in.txt", content + "\n");
+    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    platform::FixedText<8> text("xxxxxxxx");
+    int i1 = -1, next = -1;
+    EXPECT_EQ(platform::try_read_list(5, text, i1), c.status);
+    EXPECT_EQ(platform::try_read_list(5, next), IoStatus::Ok);
+    EXPECT_EQ(text.view(), c.text);
+    EXPECT_EQ(i1, c.i1);
+    EXPECT_EQ(next, c.next);
+    platform::close_unit(5);
+  }
+}
+
 TEST(FixedRead, TextFieldsAndShortLines) {
   platform::FixedText<3> a, b;
   EXPECT_EQ(read_fixed_text("SPTDES", Format("(A3,A3)"), a, b), IoStatus::Ok);
