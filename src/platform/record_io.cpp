@@ -524,6 +524,10 @@ IoStatus fixed_read(RecordSource& src, const Format& fmt, std::span<IoItem> item
       }
     }
   }
+  // Up to the next data edit or colon, a slash after the last item still
+  // moves on a record.
+  for (; e < edits.size() && !edits[e].is_data() && edits[e].kind != FormatEdit::kColon; ++e)
+    if (edits[e].kind == FormatEdit::kSlash && new_record() != IoStatus::Ok) return st;
   return IoStatus::Ok;
 }
 

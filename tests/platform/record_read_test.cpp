@@ -208,6 +208,31 @@ TEST(FreeRead, QuotedTextOverRecordsAsGfortran) {
   }
 }
 
+// A slash after the last item still moves on a record, as gfortran reads:
+// one integer by the layout, then one by "(I5)" from lines 1, 2, 3, 4, 5.
+TEST(FixedRead, SlashesAfterTheLastItemAsGfortran) {
+  struct Case {
+    const char* layout;
+    int value, next;
+  };
+  const Case cases[] = {
+      {"(I5/)", 1, 3},    {"(I5,/,I5)", 1, 3}, {"(I5,:,/)", 1, 2},  {"(I5,2/)", 1, 4},
+      {"(I5)", 1, 2},     {"(/I5)", 2, 3},     {"(I5,1X,/)", 1, 3}, {"(2(I5,/))", 1, 3},
+  };
+  testing_support::TempDir dir;
+  testing_support::write_file(dir / "in.txt", "1\n2\n3\n4\n5\n");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.layout);
+    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    int value = -1, next = -1;
+    EXPECT_EQ(platform::try_read_fixed(5, Format(c.layout), value), IoStatus::Ok);
+    EXPECT_EQ(platform::try_read_fixed(5, Format("(I5)"), next), IoStatus::Ok);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(next, c.next);
+    platform::close_unit(5);
+  }
+}
+
 TEST(FixedRead, TextFieldsAndShortLines) {
   platform::FixedText<3> a, b;
   EXPECT_EQ(read_fixed_text("SPTDES", Format("(A3,A3)"), a, b), IoStatus::Ok);
