@@ -142,8 +142,15 @@ TEST(FreeRead, ValuesNullsRepeatsAndSlash) {
   EXPECT_EQ(v[3], -1.0f);
 }
 
-// Reads over several records of a file, as gfortran reads the same lines ('|'
-// ends a record): three integers, then one integer by the next read.
+// Writes `lines` to a file, '|' ending a record, and opens it on channel 5.
+void open_lines(const testing_support::TempDir& dir, std::string lines) {
+  std::replace(lines.begin(), lines.end(), '|', '\n');
+  testing_support::write_file(dir / "in.txt", lines + "\n");
+  platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+}
+
+// Reads over several records of a file, as gfortran reads the same lines:
+// three integers, then one integer by the next read.
 TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
   struct Case {
     const char* lines;
@@ -164,10 +171,7 @@ TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
   testing_support::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines);
-    std::string content(c.lines);
-    std::replace(content.begin(), content.end(), '|', '\n');
-    testing_support::write_file(dir / "in.txt", content + "\n");
-    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    open_lines(dir, c.lines);
     int i1 = -1, i2 = -1, i3 = -1, next = -1;
     EXPECT_EQ(platform::try_read_list(5, i1, i2, i3), c.status);
     EXPECT_EQ(platform::try_read_list(5, next), IoStatus::Ok);
@@ -193,10 +197,7 @@ TEST(FreeRead, QuotedTextOverRecordsAsGfortran) {
   testing_support::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.lines);
-    std::string content(c.lines);
-    std::replace(content.begin(), content.end(), '|', '\n');
-    testing_support::write_file(dir / "in.txt", content + "\n");
-    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    open_lines(dir, c.lines);
     platform::FixedText<8> text("xxxxxxxx");
     int i1 = -1, next = -1;
     EXPECT_EQ(platform::try_read_list(5, text, i1), c.status);
@@ -220,10 +221,9 @@ TEST(FixedRead, SlashesAfterTheLastItemAsGfortran) {
       {"(I5)", 1, 2},     {"(/I5)", 2, 3},     {"(I5,1X,/)", 1, 3}, {"(2(I5,/))", 1, 3},
   };
   testing_support::TempDir dir;
-  testing_support::write_file(dir / "in.txt", "1\n2\n3\n4\n5\n");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.layout);
-    platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+    open_lines(dir, "1|2|3|4|5");
     int value = -1, next = -1;
     EXPECT_EQ(platform::try_read_fixed(5, Format(c.layout), value), IoStatus::Ok);
     EXPECT_EQ(platform::try_read_fixed(5, Format("(I5)"), next), IoStatus::Ok);
