@@ -264,8 +264,9 @@ bool put_special(std::string& out, double v, int w) {
   return false;
 }
 
-// Rounds an exact decimal text "ddd.ddd" (no sign) to `frac` digits after the
-// point, ties to even; frac may be negative (rounding left of the point).
+// The digits of an exact decimal text "ddd.ddd" (no sign) times 10^frac,
+// rounded to an integer, ties to even; frac may be negative (rounding left of
+// the point). No leading zeros; "0" for zero.
 std::string round_decimal(std::string_view exact, int frac) {
   const std::size_t dot = exact.find('.');
   std::string digits(exact.substr(0, dot));
@@ -297,27 +298,14 @@ std::string round_decimal(std::string_view exact, int frac) {
     if (i >= 0) ++kept[static_cast<std::size_t>(i)];
     else kept.insert(kept.begin(), '1');
   }
-  // kept holds the value * 10^frac as an integer digit string.
-  std::string result;
-  if (frac <= 0) {
-    result = kept.empty() ? "0" : kept;
-    // strip leading zeros
-    std::size_t nz = result.find_first_not_of('0');
-    result = nz == std::string::npos ? "0" : result.substr(nz);
-    result.append(static_cast<std::size_t>(-frac), '0');
-    if (result.find_first_not_of('0') == std::string::npos) result = "0";
-    return result + ".";
-  }
-  while (kept.size() <= static_cast<std::size_t>(frac)) kept.insert(kept.begin(), '0');
-  std::string ip = kept.substr(0, kept.size() - static_cast<std::size_t>(frac));
-  const std::size_t nz = ip.find_first_not_of('0');
-  ip = nz == std::string::npos ? "0" : ip.substr(nz);
-  return ip + "." + kept.substr(kept.size() - static_cast<std::size_t>(frac));
+  const std::size_t nz = kept.find_first_not_of('0');
+  return nz == std::string::npos ? "0" : kept.substr(nz);
 }
 
-// Exact decimal expansion of a finite non-negative double.
+// Exact decimal expansion of a finite non-negative double: up to 309 digits
+// before the point and 1074 after it (1100 are asked for).
 std::string exact_decimal(double a) {
-  std::string buf(1200, '\0');
+  std::string buf(309 + 1 + 1100, '\0');
   auto r = std::to_chars(buf.data(), buf.data() + buf.size(), a, std::chars_format::fixed, 1100);
   buf.resize(static_cast<std::size_t>(r.ptr - buf.data()));
   return buf;
@@ -355,28 +343,12 @@ std::size_t fixed_digits(double a, int d, int scale, char* buf, std::size_t cap)
       return n;
     }
   }
-  const std::string s = round_decimal(exact_decimal(a), d + scale);
-  // round_decimal gives value*10^(d+scale) placed as int.frac with d+scale
-  // decimals; move the point `scale` places right to get d decimals.
-  std::string digits = s;
-  const std::size_t dot = digits.find('.');
-  std::string ip = digits.substr(0, dot), fp = digits.substr(dot + 1);
-  if (scale > 0) {
-    // fp has d + scale digits: first `scale` go to the integer part
-    ip += fp.substr(0, static_cast<std::size_t>(scale));
-    fp = fp.substr(static_cast<std::size_t>(scale));
-  } else if (scale < 0) {
-    // value/10^|scale|: shift the point left
-    std::string all = ip + fp;
-    const std::size_t shift = static_cast<std::size_t>(-scale);
-    while (all.size() < fp.size() + shift + 1) all.insert(all.begin(), '0');
-    const std::size_t int_len = all.size() - static_cast<std::size_t>(d);
-    ip = all.substr(0, int_len);
-    fp = all.substr(int_len);
-  }
-  const std::size_t nz = ip.find_first_not_of('0');
-  ip = nz == std::string::npos ? "0" : ip.substr(nz);
-  std::string full = ip + "." + fp;
+  // The digits of |v| * 10^(scale + d); the point goes d digits from the right.
+  std::string digits = round_decimal(exact_decimal(a), d + scale);
+  const std::size_t decimals = static_cast<std::size_t>(d);
+  if (digits.size() <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+  const std::string full = digits.substr(0, digits.size() - decimals) + "." +
+                           digits.substr(digits.size() - decimals);
   const std::size_t n = std::min(full.size(), cap);
   std::memcpy(buf, full.data(), n);
   return n;
@@ -471,10 +443,9 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
     const std::string all = exact.substr(0, dot) + exact.substr(dot + 1);
     const std::size_t first = all.find_first_not_of('0');
     x10 = static_cast<int>(dot) - static_cast<int>(first);
-    const std::string r = round_decimal("0." + all.substr(first), sig);
-    std::string rd = r.substr(r.find('.') + 1);
-    if (r[0] == '1') {  // rounding carried into a new digit
-      rd = "1" + rd.substr(0, rd.size() - 1);
+    std::string rd = round_decimal("0." + all.substr(first), sig);
+    if (rd.size() > static_cast<std::size_t>(sig)) {  // rounding carried into a new digit
+      rd.resize(static_cast<std::size_t>(sig));
       ++x10;
     }
     ndig = static_cast<int>(std::min<std::size_t>(rd.size(), sizeof dig));

@@ -109,10 +109,19 @@ bool parse_real(std::string_view t, int implied, int scale, T& v) {
     } else if (c != '+' && c != '-') {
       return false;
     }
-    std::int64_t e = 0;
-    std::string_view et = t.substr(i);
-    if (et.size() > 10 || !parse_integer(et, e)) return false;
-    exp = static_cast<long>(e);
+    bool eneg = false;
+    if (t[i] == '+' || t[i] == '-') {
+      eneg = t[i] == '-';
+      ++i;
+    }
+    if (i >= t.size()) return false;
+    // Any number of digits; beyond 10^9 the value is infinity or zero anyway.
+    long e = 0;
+    for (; i < t.size(); ++i) {
+      if (t[i] < '0' || t[i] > '9') return false;
+      if (e < 1000000000) e = e * 10 + (t[i] - '0');
+    }
+    exp = eneg ? -e : e;
     has_exp = true;
   }
   if (!point) exp -= implied;
@@ -125,11 +134,23 @@ bool parse_real(std::string_view t, int implied, int scale, T& v) {
   auto r = std::from_chars(b, b + n, v);
   if (r.ptr != b + n) return false;
   if (r.ec == std::errc::result_out_of_range) {
-    // overflow gives infinity, underflow zero, as the processor's input does
-    double probe = 0;
-    std::from_chars(b, b + n, probe);
-    const bool huge_exp = exp > 0;
-    v = huge_exp ? (neg ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity())
+    // Overflow gives infinity, underflow zero, as the processor's input does.
+    // Which one it is follows from the magnitude 0.d... * 10^(lead + exp), d
+    // the first non-zero digit; the mantissa alone may be far out of range.
+    long lead = 0;
+    bool before_point = true, nonzero = false;
+    for (std::size_t j = neg ? 1 : 0; j < n && b[j] != 'e'; ++j) {
+      if (b[j] == '.') {
+        before_point = false;
+      } else if (nonzero || b[j] != '0') {
+        nonzero = true;
+        if (before_point) ++lead;
+      } else if (!before_point) {
+        --lead;
+      }
+    }
+    const bool overflow = lead + exp > 0;
+    v = overflow ? (neg ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::infinity())
                  : (neg ? -T(0) : T(0));
     return true;
   }
@@ -196,6 +217,9 @@ struct ListScanner {
   std::string_view rec;
   std::size_t p = 0;
   std::string* message;
+  // After a value whose separator so far is blanks or a record end: a comma
+  // still to come belongs to that separator and is not a null value.
+  bool comma_pending = false;
 
   enum Token { kValue, kNull, kSlash, kEnd, kError };
 
@@ -215,8 +239,10 @@ struct ListScanner {
   // slash is left for the next token.
   void consume_separator() {
     skip_blanks();
+    comma_pending = true;
     if (p < rec.size() && rec[p] == ',') {
       ++p;
+      comma_pending = false;
     }
   }
 
@@ -230,7 +256,11 @@ struct ListScanner {
       quoted_buf.clear();
       ++p;
       for (;;) {
-        if (p >= rec.size()) return false;
+        if (p >= rec.size()) {
+          // the text goes on in the next record
+          if (next_record() != IoStatus::Ok) return false;
+          continue;
+        }
         const char d = rec[p++];
         if (d == c) {
           if (p < rec.size() && rec[p] == c) {
@@ -295,13 +325,19 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
       } else {
         for (;;) {
           sc.skip_blanks();
-          if (sc.p < sc.rec.size()) break;
+          if (sc.p < sc.rec.size()) {
+            if (sc.rec[sc.p] != ',' || !sc.comma_pending) break;
+            ++sc.p;  // ends the separator of the value before, across a record end
+            sc.comma_pending = false;
+            continue;
+          }
           st = sc.next_record();
           if (st != IoStatus::Ok) {
             if (st == IoStatus::EndOfFile) error = std::string("expected ") + kind_name(it.kind);
             return st;
           }
         }
+        sc.comma_pending = false;
         const char c = sc.rec[sc.p];
         if (c == '/') return IoStatus::Ok;  // the rest keep their values
         if (c == ',') {
@@ -488,6 +524,10 @@ IoStatus fixed_read(RecordSource& src, const Format& fmt, std::span<IoItem> item
       }
     }
   }
+  // Up to the next data edit or colon, a slash after the last item still
+  // moves on a record.
+  for (; e < edits.size() && !edits[e].is_data() && edits[e].kind != FormatEdit::kColon; ++e)
+    if (edits[e].kind == FormatEdit::kSlash && new_record() != IoStatus::Ok) return st;
   return IoStatus::Ok;
 }
 

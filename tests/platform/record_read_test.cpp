@@ -1,6 +1,7 @@
 // Free-form and fixed-column reading, against gfortran's reads of the same lines
 // (tests/data/platform/read_corpus.tsv) and against the rules on their own.
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/record_io.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -138,6 +140,97 @@ TEST(FreeRead, ValuesNullsRepeatsAndSlash) {
   EXPECT_EQ(read_list_text("1 2 3", std::span<float>(v, 3)), IoStatus::Ok);
   EXPECT_EQ(v[2], 3.0f);
   EXPECT_EQ(v[3], -1.0f);
+}
+
+// Writes `lines` to a file, '|' ending a record, and opens it on channel 5.
+void open_lines(const testing_support::TempDir& dir, std::string lines) {
+  std::replace(lines.begin(), lines.end(), '|', '\n');
+  testing_support::write_file(dir / "in.txt", lines + "\n");
+  platform::open_unit(5, (dir / "in.txt").string(), platform::OpenStatus::Old);
+}
+
+// Reads over several records of a file, as gfortran reads the same lines:
+// three integers, then one integer by the next read.
+TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
+  struct Case {
+    const char* lines;
+    IoStatus status;
+    int i1, i2, i3, next;
+  };
+  const Case cases[] = {
+      {"1,|,3|9", IoStatus::Ok, 1, -1, 3, 9},
+      {"2*|5|9", IoStatus::Ok, -1, -1, 5, 9},
+      {"1 2 /|9", IoStatus::Ok, 1, 2, -1, 9},
+      {"1 /|8 8 8|9", IoStatus::Ok, 1, -1, -1, 8},
+      {"||  |4 5|6|9", IoStatus::Ok, 4, 5, 6, 9},
+      {"1,||2 3|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1|,2,3|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1 2|3 4|9", IoStatus::Ok, 1, 2, 3, 9},
+      {"1, 2,|, 3|9", IoStatus::Ok, 1, 2, -1, 9},
+  };
+  testing_support::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    open_lines(dir, c.lines);
+    int i1 = -1, i2 = -1, i3 = -1, next = -1;
+    EXPECT_EQ(platform::try_read_list(5, i1, i2, i3), c.status);
+    EXPECT_EQ(platform::try_read_list(5, next), IoStatus::Ok);
+    EXPECT_EQ((std::vector{i1, i2, i3, next}), (std::vector{c.i1, c.i2, c.i3, c.next}));
+    platform::close_unit(5);
+  }
+}
+
+// A quoted text goes on in the next record, the record end adding nothing.
+TEST(FreeRead, QuotedTextOverRecordsAsGfortran) {
+  struct Case {
+    const char* lines;
+    IoStatus status;
+    const char* text;
+    int i1, next;
+  };
+  const Case cases[] = {
+      {"'abc|def' 5|9", IoStatus::Ok, "abcdef  ", 5, 9},
+      {"\"ab\"\"|\"\"cd\" 5|9", IoStatus::Ok, "ab\"\"cd  ", 5, 9},
+      {"'ab'|'cd' 5|9", IoStatus::Error, "ab      ", -1, 9},
+      {"2*'x|y'|9", IoStatus::Error, "xy      ", -1, 9},
+  };
+  testing_support::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines);
+    open_lines(dir, c.lines);
+    platform::FixedText<8> text("xxxxxxxx");
+    int i1 = -1, next = -1;
+    EXPECT_EQ(platform::try_read_list(5, text, i1), c.status);
+    EXPECT_EQ(platform::try_read_list(5, next), IoStatus::Ok);
+    EXPECT_EQ(text.view(), c.text);
+    EXPECT_EQ(i1, c.i1);
+    EXPECT_EQ(next, c.next);
+    platform::close_unit(5);
+  }
+}
+
+// A slash after the last item still moves on a record, as gfortran reads:
+// one integer by the layout, then one by "(I5)" from lines 1, 2, 3, 4, 5.
+TEST(FixedRead, SlashesAfterTheLastItemAsGfortran) {
+  struct Case {
+    const char* layout;
+    int value, next;
+  };
+  const Case cases[] = {
+      {"(I5/)", 1, 3},    {"(I5,/,I5)", 1, 3}, {"(I5,:,/)", 1, 2},  {"(I5,2/)", 1, 4},
+      {"(I5)", 1, 2},     {"(/I5)", 2, 3},     {"(I5,1X,/)", 1, 3}, {"(2(I5,/))", 1, 3},
+  };
+  testing_support::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.layout);
+    open_lines(dir, "1|2|3|4|5");
+    int value = -1, next = -1;
+    EXPECT_EQ(platform::try_read_fixed(5, Format(c.layout), value), IoStatus::Ok);
+    EXPECT_EQ(platform::try_read_fixed(5, Format("(I5)"), next), IoStatus::Ok);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(next, c.next);
+    platform::close_unit(5);
+  }
 }
 
 TEST(FixedRead, TextFieldsAndShortLines) {

@@ -5,13 +5,13 @@
 ! writes write_corpus.tsv and read_corpus.tsv in the current folder.
 program format_corpus
   implicit none
-  integer, parameter :: dp = kind(1d0), nfmt = 21, nint_fmt = 4
+  integer, parameter :: dp = kind(1d0), nfmt = 25, nint_fmt = 4
   character(len=12) :: real_fmts(nfmt) = [character(len=12) :: &
     'F5.1', 'F6.1', 'F6.2', 'F6.3', 'F8.2', 'F8.3', 'F9.3', 'F10.0', 'F10.1', 'F10.3', &
     'F11.2', 'F12.1', 'F12.3', 'F12.6', 'F14.4', 'F14.5', 'E10.3', 'E14.6', '1PE24.15', &
-    'E24.15', 'F4.3']
+    'E24.15', 'F4.3', '-1PF10.0', '-2PF10.1', '1PF12.3', 'E60.50']
   integer :: real_widths(nfmt) = [5, 6, 6, 6, 8, 8, 9, 10, 10, 10, 11, 12, 12, 12, 14, 14, &
-    10, 14, 24, 24, 4]
+    10, 14, 24, 24, 4, 10, 10, 12, 60]
   character(len=12) :: int_fmts(nint_fmt) = [character(len=12) :: 'I4', 'I10', 'I3', 'I6']
   integer :: int_widths(nint_fmt) = [4, 10, 3, 6]
   real(dp), allocatable :: dv(:)
@@ -145,7 +145,7 @@ contains
     real :: s1, s2
     real(dp) :: d1, d2
     character(len=8) :: c1
-    character(len=80) :: lines(24)
+    character(len=80) :: lines(29)
     integer :: k
     lines = [character(len=80) :: &
       '1 2 3', '1,2,3', ' 1 , , 3', '2*7 9', '2* 9', '1 2/ 3', '-5,+6,0', &
@@ -153,7 +153,11 @@ contains
       "'it''s' 4 5", '"quoted" 1 2', 'word, 8 9', '0.1 0.2 0.3', &
       '3.4028235e38 1e-45 1', '1e400 1e-400 2', '  7  ', &
       '12345678.9 0.3333333333333333 1', '-0 -0.0 0', '16777217 2 3', &
-      '1.00000005960464477539 2 3', '0.1e1 1. 2', '9.9999999999999999e22 1 1']
+      '1.00000005960464477539 2 3', '0.1e1 1. 2', '9.9999999999999999e22 1 1', &
+      '100000000000000000000000000000000000000000000 1 1', &
+      '0.0000000000000000000000000000000000000000000000000000001e2 1 1', &
+      '1.5e0001 1e-0000000000001 3', '1.5e99999999999 1e400000000000000000 1', &
+      '0e99999999999 1e-400000000000000000 -1.5e-99999999999']
     open (newunit=u, file='read_corpus.tsv', status='replace', action='write')
     ! integers
     do k = 1, 7
@@ -163,7 +167,7 @@ contains
         char(9), ios, char(9), i1, char(9), i2, char(9), i3
     end do
     ! reals: single, double, single
-    do k = 8, 24
+    do k = 8, size(lines)
       s1 = -111; d1 = -111; s2 = -111
       if (k == 12 .or. k == 13 .or. k == 14) cycle
       read (lines(k), *, iostat=ios) s1, d1, s2
