@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -57,12 +56,61 @@ std::string at_line(std::string_view record) {
 }
 
 std::string layer_record(int layer) { return "record L1 of layer " + std::to_string(layer); }
+std::string property_record(int record, int layer) {
+  return "record " + std::to_string(record) + " of layer " + std::to_string(layer);
+}
 
 // A value the simulation cannot hold: one console line, then a stop.
 [[noreturn]] void reject(const std::string& where, const std::string& problem) {
   platform::stop_run(
       platform::kStopDecided,
       "Input error in \"" + platform::unit_name(kInputChannel) + "\", " + where + ": " + problem);
+}
+
+// Records of the climate data, named only when a message needs it.
+struct DayRecord {
+  int day;
+};
+struct HourRecord {
+  int hour_record;
+  int day;
+};
+std::string record_name(std::string_view record) { return std::string(record); }
+std::string record_name(DayRecord r) { return "day record of day " + std::to_string(r.day); }
+std::string record_name(HourRecord r) {
+  return "hour record " + std::to_string(r.hour_record) + " of day " + std::to_string(r.day);
+}
+
+// Every real of "input.tmp" is a finite number: NaN or an infinity (a value
+// beyond single precision reads as one) would reach the grid's weights, the
+// temperature mean and so the result files. `position` counts the record's
+// values, integers and texts included.
+template <class Record>
+void check_finite(const Record& record, int& position, double value) {
+  ++position;
+  if (!std::isfinite(value))
+    reject(at_line(record_name(record)), "value " + std::to_string(position) + " is " +
+                                             text_of(value) + "; it must be a finite number");
+}
+template <class Record>
+void check_finite(const Record& record, int& position, float value) {
+  check_finite(record, position, static_cast<double>(value));
+}
+template <class Record>
+void check_finite(const Record& record, int& position, std::span<float> values) {
+  for (float v : values) check_finite(record, position, static_cast<double>(v));
+}
+template <class Record, class T>
+void check_finite(const Record&, int& position, const T&) {
+  ++position;
+}
+
+// One free-form record of "input.tmp" whose reals must be finite.
+template <class Record, class... T>
+void read_record(const Record& record, T&&... values) {
+  read_list(kInputChannel, values...);
+  int position = 0;
+  (check_finite(record, position, values), ...);
 }
 
 bool is_bound_layer(const platform::FixedText<10>& name) {
@@ -126,7 +174,14 @@ void check_top_layer(ClimateRun& run, float ac_thickness) {
   if (lp.layer_last_node(1) < 2)
     reject(at_line(layer_record(1)), "last node " + text_of(lp.layer_last_node(1)) +
                                          " of the top layer; it must be 2 or more");
-  if (std::fabs(ac_thickness - lp.layer_thickness(1)) > 0.1f) lp.layer_thickness(1) = ac_thickness;
+  if (std::fabs(ac_thickness - lp.layer_thickness(1)) > 0.1f) {
+    if (!std::isfinite(ac_thickness))
+      reject(at_line(layer_record(1)), "the asphalt thickness wanted by the run, " +
+                                           text_of(ac_thickness) +
+                                           " inches, replaces the thickness read; it must be a "
+                                           "finite number");
+    lp.layer_thickness(1) = ac_thickness;
+  }
   lp.layer_node_spacing(1) = lp.layer_thickness(1) / static_cast<float>(lp.layer_last_node(1) - 1);
   platform::console_line(platform::format_list("    ihac=", std::int32_t{1}, lp.layer_thickness(1),
                                                lp.layer_last_node(1)));
@@ -143,17 +198,18 @@ void read_layers(ClimateRun& run, float ac_thickness) {
   auto& names = run.layer_names.layer_names;
   std::string label;
   for (int i = 1; i <= run.simulation_counts.layer_count; ++i) {
-    read_list(kInputChannel, names(i), lp.layer_thickness(i), lp.layer_node_spacing(i),
-              lp.layer_last_node(i), label);
+    read_record(layer_record(i), names(i), lp.layer_thickness(i), lp.layer_node_spacing(i),
+                lp.layer_last_node(i), label);
     if (i == 1) check_top_layer(run, ac_thickness);
     if (is_bound_layer(names(i))) {
-      read_list(kInputChannel, lp.bound_unit_weight(i), label);
-      read_list(kInputChannel, lp.bound_conductivity(i), label);
-      read_list(kInputChannel, lp.bound_heat_capacity(i), label);
+      read_record(property_record(2, i), lp.bound_unit_weight(i), label);
+      read_record(property_record(3, i), lp.bound_conductivity(i), label);
+      read_record(property_record(4, i), lp.bound_heat_capacity(i), label);
       continue;
     }
+    int k = 2;
     for (LayerTable LayerProperties::*record : kSoilRecords)
-      read_list(kInputChannel, (lp.*record)(i), label);
+      read_record(property_record(k++, i), (lp.*record)(i), label);
     lp.initial_water_content(i) = lp.initial_water_content(i) / 100.0f;
     if (names(i) == "Bed rock") {
       lp.fredlund_a(i) = 6.0f;
@@ -189,6 +245,17 @@ void check_structure(const ClimateRun& run) {
     reject(layer_record(sc.layer_count),
            "last node " + text_of(lp.layer_last_node(sc.layer_count)) +
                " of the deepest layer; it must be the node count " + text_of(sc.node_count));
+  // The set-up adds bottoms and node depths up in single precision (the nodes
+  // are known to end at the node count now); finite values can still sum to an
+  // infinite depth.
+  float bottom = 0.0f, depth = 0.0f;
+  for (int i = 1; i <= sc.layer_count; ++i) {
+    bottom += lp.layer_thickness(i);
+    for (int n = i == 1 ? 2 : lp.layer_last_node(i - 1) + 1; n <= lp.layer_last_node(i); ++n)
+      depth += lp.layer_node_spacing(i);
+    if (!std::isfinite(bottom) || !std::isfinite(depth))
+      reject(layer_record(i), "the layers reach below any depth that can be held");
+  }
   if (run.period_control.day_count < 0)
     reject("record D",
            "day count " + text_of(run.period_control.day_count) + "; it must be 0 or more");
@@ -222,12 +289,14 @@ void read_hourly_records(ClimateRun& run) {
   const bool averaging = common.thermal_history_mode != 0;
   std::int32_t month = 0, day = 0, year = 0, hour = 0;
   for (int d = 1; d <= run.period_control.day_count; ++d) {
-    read_list(kInputChannel, month, day, year, w.sunrise_hour(d), w.sunset_hour(d),
-              w.daily_radiation(d));
+    w.add_day();
+    read_record(DayRecord{d}, month, day, year, w.sunrise_hour(d),
+                w.sunset_hour(d), w.daily_radiation(d));
     begin_day(run, d, month, day, year);
     for (int h = 1; h <= 24; ++h) {
-      read_list(kInputChannel, hour, w.hourly_temperature(h, d), w.hourly_precipitation(h, d),
-                w.hourly_value_3(h, d), w.hourly_value_4(h, d), w.hourly_value_5(h, d));
+      read_record(HourRecord{h, d}, hour, w.hourly_temperature(h, d),
+                  w.hourly_precipitation(h, d), w.hourly_value_3(h, d), w.hourly_value_4(h, d),
+                  w.hourly_value_5(h, d));
       w.daily_precipitation(d) += w.hourly_precipitation(h, d);
       w.daily_value_4(d) += w.hourly_value_3(h, d) / 24.0;
       w.daily_value_5(d) += w.hourly_value_4(h, d) / 24.0;
@@ -235,6 +304,11 @@ void read_hourly_records(ClimateRun& run) {
       if (averaging) {
         common.climate_record_count += 1.0f;
         common.temperature_sum += w.hourly_temperature(h, d);  // rounded to float every hour
+        // The sum becomes the mean annual temperature; it must stay finite.
+        if (!std::isfinite(common.temperature_sum))
+          reject(at_line(record_name(HourRecord{h, d})),
+                 "temperature " + text_of(w.hourly_temperature(h, d)) +
+                     "; the hourly temperatures must add up to a finite single-precision sum");
       }
     }
     count_wet_day(w, d);
@@ -245,9 +319,11 @@ void read_daily_records(ClimateRun& run) {
   ClimateWork& w = run.work;
   std::int32_t month = 0, day = 0, year = 0;
   for (int d = 1; d <= run.period_control.day_count; ++d) {
-    read_list(kInputChannel, month, day, year, w.daily_value_1(d), w.daily_value_2(d),
-              w.daily_precipitation(d), w.daily_value_4(d), w.daily_value_5(d), w.sunrise_hour(d),
-              w.sunset_hour(d), w.daily_radiation(d), w.daily_value_9(d));
+    w.add_day();
+    read_record(DayRecord{d}, month, day, year, w.daily_value_1(d),
+                w.daily_value_2(d), w.daily_precipitation(d), w.daily_value_4(d),
+                w.daily_value_5(d), w.sunrise_hour(d), w.sunset_hour(d), w.daily_radiation(d),
+                w.daily_value_9(d));
     begin_day(run, d, month, day, year);
     count_wet_day(w, d);
   }
@@ -292,7 +368,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   std::string label;
   read_list(kInputChannel, common.climate_record_form);
   read_list(kInputChannel, common.retention_form);
-  read_list(kInputChannel, common.units_flag);
+  read_record("record 3", common.units_flag);
   read_list(kInputChannel, common.thermal_history_mode);
   read_list(kInputChannel, common.moisture_index_choice, label);
   read_list(kInputChannel, common.pavement_type, label);
@@ -313,22 +389,21 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   read_layers(run, ac_thickness);
 
   // Site constants C1-C4 and the day count.
-  read_list(kInputChannel, common.surface_constants.span(1, 5));
-  read_list(kInputChannel, common.surface_constants.span(6, 4));
-  read_list(kInputChannel, common.surface_constants.span(10, 4));
-  read_list(kInputChannel, common.surface_constants(14));
+  read_record("record C1", common.surface_constants.span(1, 5));
+  read_record("record C2", common.surface_constants.span(6, 4));
+  read_record("record C3", common.surface_constants.span(10, 4));
+  read_record("record C4", common.surface_constants(14));
   read_list(kInputChannel, period.day_count);
   platform::console_line(platform::format_list(period.day_count));
   check_structure(run);
 
-  try {
-    run.work.create(period.day_count, counts.layer_count - counts.section_count_total);
-  } catch (const std::bad_alloc&) {
-    reject("record D", "day count " + text_of(period.day_count) + "; too many days to hold");
-  }
+  // The days are added as their records are read (read_hourly_records,
+  // read_daily_records).
+  run.work.create(0, counts.layer_count - counts.section_count_total);
 
   for (int n = 1; n <= counts.node_count; ++n)
-    read_list(kInputChannel, nodes.node_temperature(n), nodes.node_suction(n));
+    read_record("nodal record " + std::to_string(n), nodes.node_temperature(n),
+                nodes.node_suction(n));
 
   if (common.climate_record_form == 0) {
     read_hourly_records(run);
@@ -348,10 +423,10 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 
   // Trailing records T1-T4.
   DrainageInputs& t = common.drainage_inputs;
-  read_list(kInputChannel, t.path_length, t.slope_percent, t.simulation_integer);
-  read_list(kInputChannel, t.fines_type, t.fines_content, t.gravel_content, t.sand_content);
-  read_list(kInputChannel, t.infiltration_selector, t.infiltration_first, t.infiltration_second);
-  read_list(kInputChannel, t.rainfall_first, t.rainfall_constants.span(1, 4));
+  read_record("record T1", t.path_length, t.slope_percent, t.simulation_integer);
+  read_record("record T2", t.fines_type, t.fines_content, t.gravel_content, t.sand_content);
+  read_record("record T3", t.infiltration_selector, t.infiltration_first, t.infiltration_second);
+  read_record("record T4", t.rainfall_first, t.rainfall_constants.span(1, 4));
 
   check_history_points(run);
 }

@@ -27,6 +27,21 @@ void ClimateWork::create(int day_count, int unbound_layers) {
   suction_table.create(unbound_layers);
 }
 
+void ClimateWork::add_day() {
+  for (HourlyTable* t : {&hourly_temperature, &hourly_precipitation, &hourly_value_3,
+                         &hourly_value_4, &hourly_value_5})
+    t->add_day();
+  for (OneBasedVector<double>* t :
+       {&daily_value_1, &daily_value_2, &daily_precipitation, &daily_value_4, &daily_value_5,
+        &sunrise_hour, &sunset_hour, &daily_radiation, &daily_value_9, &daily_tmi}) {
+    t->push_back(0.0);
+  }
+  for (OneBasedVector<std::int32_t>* t :
+       {&calendar_month, &calendar_day, &calendar_year, &wet_day_list}) {
+    t->push_back(0);
+  }
+}
+
 void ClimateWork::add_month() {
   ++month_count;
   days_per_month.push_back(0.0);

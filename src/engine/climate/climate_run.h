@@ -190,6 +190,8 @@ struct CorrectionFields {
 class HourlyTable {
  public:
   void create(int day_count) { values_.assign(24 * static_cast<std::size_t>(day_count), 0.0); }
+  // Appends one day of zeros.
+  void add_day() { values_.resize(values_.size() + 24, 0.0); }
   double& operator()(int hour_record, int day) {
     assert(hour_record >= 1 && hour_record <= 24 && day >= 1 && index(24, day) < values_.size());
     return values_[index(hour_record, day)];
@@ -240,7 +242,9 @@ class SuctionTable {
 };
 
 // Work arrays of one call, made once the counts are read and released with the
-// ClimateRun (also when a stop ends the call).
+// ClimateRun (also when a stop ends the call). The reader makes them empty and
+// adds each day as its record arrives, so a day count that the file does not
+// back ends at the file's end, never in an allocation sized by the count.
 struct ClimateWork {
   // hourly records
   HourlyTable hourly_temperature;    // deg F
@@ -293,6 +297,8 @@ struct ClimateWork {
   // Sizes every table for `day_count` days and `unbound_layers` suction columns,
   // all zero, with one (empty) month.
   void create(int day_count, int unbound_layers);
+  // Extends every per-day table by one zeroed day.
+  void add_day();
   // Opens the next month, zeroed.
   void add_month();
 

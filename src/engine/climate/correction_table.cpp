@@ -1,6 +1,7 @@
 #include "engine/climate/correction_table.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,10 +34,13 @@ int split_csv_line(const platform::FixedText<256>& line, char separator, Correct
     ++count;
     if (!all_blank(text)) {
       float value = 0;
-      if (platform::read_list_text(text, value) != platform::IoStatus::Ok) {
+      // NaN and infinities (also values beyond single precision) count as no
+      // number: a correction becomes a node temperature.
+      if (platform::read_list_text(text, value) != platform::IoStatus::Ok ||
+          !std::isfinite(value)) {
         platform::stop_on_unit_error(kCorrectionChannel, platform::IoStatus::Error,
                                      "field " + std::to_string(count) +
-                                         " is neither blank nor a number: \"" +
+                                         " is neither blank nor a finite number: \"" +
                                          std::string(platform::trim_trailing(text)) + "\"");
       }
       fields.correction_fields(count) = value;

@@ -13,7 +13,7 @@ namespace engine {
 // become correction_fields(1), (2), ..., an all-blank field giving -9999.0.
 // Every field is reset to -9999.0 first, so nothing is kept from an earlier line.
 // Returns the number of fields found (0 for a line without a separator, which is
-// all key). A field that is neither blank nor a number stops the run (status 2),
+// all key). A field that is neither blank nor a finite number stops the run (status 2),
 // naming the correction file, its line and the field.
 int split_csv_line(const platform::FixedText<256>& line, char separator, CorrectionFields& fields);
 

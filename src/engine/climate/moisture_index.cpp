@@ -31,8 +31,11 @@ ThornthwaiteResult thornthwaite_index(const TwelveMonthTable& months) {
   if (!(heat > 0) || r.potential_evapotranspiration == 0 ||
       !std::isfinite(r.potential_evapotranspiration))
     return r;
-  r.moisture_index =
+  const float index =
       static_cast<float>((r.precipitation / r.potential_evapotranspiration - 1.0) * 75.0f + 10.0f);
+  // Nor is there one beyond single precision (absurd precipitation).
+  if (!std::isfinite(index)) return r;
+  r.moisture_index = index;
   r.computed = true;
   return r;
 }

@@ -17,7 +17,8 @@ struct MonthClimate {
 using TwelveMonthTable = OneBasedArray<MonthClimate, 12>;
 
 struct ThornthwaiteResult {
-  bool computed = false;                    // false when no month is above 0 deg C or PE is 0
+  // false when no month is above 0 deg C, PE is 0 or the index is not finite
+  bool computed = false;
   double heat_index = 0;                    // I
   float exponent = 0;                       // a
   double potential_evapotranspiration = 0;  // PE

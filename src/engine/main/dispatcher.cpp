@@ -1,5 +1,7 @@
 #include "engine/main/dispatcher.h"
 
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "engine/common/history_header.h"
@@ -36,6 +38,13 @@ float read_design_criterion(const platform::FixedText<255>& work_directory) {
   float design_criterion = 0.0f;
   platform::open_unit(kCriteriaUnit, name.view(), platform::OpenStatus::Old);
   platform::read_fixed(kCriteriaUnit, kCriteriaLayout, month_key, design_criterion);
+  // Every case is compared with the criterion; NaN or an infinity is none.
+  if (!std::isfinite(design_criterion))
+    platform::stop_run(platform::kStopDecided,
+                       "Input error in \"" + platform::unit_name(kCriteriaUnit) +
+                           "\", line 1: design criterion " +
+                           platform::format_list(design_criterion).substr(1) +
+                           "; it must be a finite number");
   platform::close_unit(kCriteriaUnit);
   return design_criterion;
 }

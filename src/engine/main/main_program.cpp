@@ -1,16 +1,34 @@
 #include "engine/main/main_program.h"
 
+#include <cmath>
+#include <span>
+#include <string>
+
 #include "engine/common/project_files.h"
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
+#include "platform/stop.h"
 #include "platform/units.h"
 
 namespace engine {
 namespace {
 constexpr int kInputUnit = 1;
 constexpr std::int64_t kValuesPerSample = 22;
+
+// Means, spreads and samples are thicknesses and material values: NaN or an
+// infinity (a value beyond double reads as one) reads as a real but would run
+// through every option's arithmetic into the results.
+void require_finite(std::span<const double> values) {
+  for (const double v : values) {
+    if (std::isfinite(v)) continue;
+    platform::stop_run(platform::kStopDecided,
+                       "Input error in \"" + platform::unit_name(kInputUnit) + "\", line " +
+                           std::to_string(platform::unit_line(kInputUnit)) + ": value " +
+                           platform::format_list(v).substr(1) + "; it must be a finite number");
+  }
+}
 }  // namespace
 
 AnalysisRequest read_analysis_request() {
@@ -29,7 +47,9 @@ AnalysisRequest read_analysis_request() {
   platform::read_list(kInputUnit, rq.analysis_integers);
   if (rq.analysis_code[1] == "SPT") {
     platform::read_list(kInputUnit, rq.variable_means[0]);
+    require_finite({&rq.variable_means[0], 1});
     platform::read_list(kInputUnit, rq.variable_deviations[0]);
+    require_finite({&rq.variable_deviations[0], 1});
     platform::read_list(kInputUnit, rq.sample_count);
     // One value per record. The list grows as values arrive, so a corrupt
     // count ends at the file's end instead of in a huge allocation.
@@ -37,11 +57,14 @@ AnalysisRequest read_analysis_request() {
     for (std::int64_t i = 0; i < values; ++i) {
       double v = 0.0;
       platform::read_list(kInputUnit, v);
+      require_finite({&v, 1});
       rq.sample_values.push_back(v);
     }
   } else {
     platform::read_list(kInputUnit, rq.variable_means);
+    require_finite(rq.variable_means);
     platform::read_list(kInputUnit, rq.variable_deviations);
+    require_finite(rq.variable_deviations);
   }
   platform::close_unit(kInputUnit);
   return rq;

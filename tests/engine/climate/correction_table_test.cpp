@@ -70,15 +70,20 @@ TEST(SplitCsvLine, AFullLineOfSeparatorsFillsEveryField) {
   EXPECT_EQ(f.correction_fields(engine::kMaxCorrectionFields), kBlank);
 }
 
+// Not a finite number either: a NaN or infinite correction would become a
+// node temperature.
 TEST(SplitCsvLine, FieldThatIsNoNumberStops) {
-  CorrectionFields f;
-  try {
-    engine::split_csv_line("key,1.5,x", ',', f);
-    FAIL() << "no stop";
-  } catch (const platform::RunStop& stop) {
-    EXPECT_EQ(stop.status(), platform::kStopIo);
-    EXPECT_NE(stop.message().find("field 2"), std::string::npos) << stop.message();
-    EXPECT_NE(stop.message().find("\"x\""), std::string::npos) << stop.message();
+  for (const char* field : {"x", "nan", "-Infinity", "1e39"}) {
+    CorrectionFields f;
+    try {
+      engine::split_csv_line("key,1.5," + std::string(field), ',', f);
+      ADD_FAILURE() << field << ": no stop";
+    } catch (const platform::RunStop& stop) {
+      EXPECT_EQ(stop.status(), platform::kStopIo) << field;
+      EXPECT_NE(stop.message().find("field 2"), std::string::npos) << stop.message();
+      EXPECT_NE(stop.message().find("\"" + std::string(field) + "\""), std::string::npos)
+          << stop.message();
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/climate/climate_run.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
+#include "platform/stop.h"
 #include "synthetic_input/front_end_input.h"
 
 namespace {
@@ -381,6 +383,20 @@ TEST(ThicknessCheck, PauseGoesOnAtEndOfInput) {
   auto [run, outcome] = climate_test::read_input(project, input.text(), 6.0f);
   EXPECT_EQ(outcome.status, 0);
   EXPECT_NE(project.console().find(" To continue enter <CR>\n"), std::string::npos);
+}
+
+// A wanted thickness beyond single precision (from a corrupt mean) replaces the
+// file's value; the run stops and says where the value came from, instead of
+// laying nodes at infinite depths.
+TEST(ThicknessCheck, InfiniteWantedThicknessStops) {
+  TempProject project;
+  InputText input;
+  auto [run, outcome] =
+      climate_test::read_input(project, input.text(), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
+  EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find("asphalt thickness wanted by the run"), std::string::npos)
+      << outcome.message;
 }
 
 }  // namespace

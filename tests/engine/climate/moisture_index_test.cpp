@@ -54,6 +54,14 @@ TEST(ThornthwaiteIndex, NoIndexWithoutWarmthOrDaylight) {
   }
 }
 
+// Precipitation that is finite in double but whose index leaves single
+// precision gives no index, as no NaN or infinity may reach daily_tmi.
+TEST(ThornthwaiteIndex, NoIndexBeyondSinglePrecision) {
+  const auto r = engine::thornthwaite_index(uniform_year(10.0, 12.0, 1e39));
+  EXPECT_FALSE(r.computed);
+  EXPECT_TRUE(std::isfinite(r.moisture_index));
+}
+
 // A daily-form work table from 1 August 2000 with the same weather every day.
 engine::ClimateWork steady_days(int day_count, double temperature_f, double rain_in) {
   engine::ClimateWork w;

@@ -44,6 +44,17 @@ std::function<void(InputText&)> set_record9(const char* text) {
   return [text](InputText& in) { in.record9 = text; };
 }
 
+// One day in the hourly form, 70 deg F but `temperature` at hour record 7.
+std::function<void(InputText&)> hourly_day_with(const char* temperature) {
+  return [temperature](InputText& in) {
+    in.header.replace(0, 1, "0");
+    in.day_count = "1\n";
+    in.days = "7 31 2001 5 19 500\n";
+    for (int h = 0; h < 24; ++h)
+      in.days += std::to_string(h) + " " + (h == 6 ? temperature : "70") + " 0 5 50 50\n";
+  };
+}
+
 const LimitCase kLimitCases[] = {
     {"ThirtyOneLayers", set_record9("31 8 0.1 1\n"), "31 layers"},
     {"ThreeHundredOneNodes", set_record9("2 300 0.1 1\n"), "300 node intervals"},
@@ -61,6 +72,12 @@ const LimitCase kLimitCases[] = {
      },
      "line 10 (record L1 of layer 1)"},
     {"DeepestLastNodeIsNotTheNodeCount", set_record9("2 9 0.1 1\n"), "node count 10"},
+    {"DeepestLastNodeAtTheIntegerLimit",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 5) +
+                   climate_test::soil_layer("Base", 8, 2, 2147483647);
+     },
+     "node count 9"},
     {"NoUnboundLayer", [](InputText& in) { in.header.replace(in.header.size() - 4, 3, "2 0"); },
      "unbound layer"},
     {"NegativeSectionCount",
@@ -98,6 +115,50 @@ const LimitCase kLimitCases[] = {
     {"MonthZeroInTheSecondDay",
      [](InputText& in) { in.days.replace(in.days.find("8 1 2001"), 1, "0"); },
      "day record of day 2"},
+    // No value that is not a finite number gets past the reader: NaN and the
+    // infinities (a value beyond single precision reads as one) would reach the
+    // grid's weights, the temperature mean and so the result files.
+    {"UnitsFlagNotANumber", [](InputText& in) { in.header.replace(4, 3, "nan"); },
+     "record 3): value 1 is NaN"},
+    {"SoilThicknessInfinite",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Base", 8, 2, 9);
+       in.layers.replace(in.layers.find("'Base',8"), 8, "'Base',inf");
+     },
+     "(record L1 of layer 2): value 2 is"},
+    {"SpacingBeyondSinglePrecision",
+     [](InputText& in) {
+       in.layers = climate_test::asphalt_layer(4, 5) + climate_test::soil_layer("Base", 8, 2, 9);
+       in.layers.replace(in.layers.find("'Base',8,2"), 10, "'Base',8,1e39");
+     },
+     "(record L1 of layer 2): value 3 is"},
+    {"BoundValueNotANumber",
+     [](InputText& in) { in.layers.replace(in.layers.find("0.67"), 4, "nan"); },
+     "(record 3 of layer 1): value 1 is NaN"},
+    {"SoilValueNotANumber",
+     [](InputText& in) { in.layers.replace(in.layers.find("5,'Value 5'"), 1, "-inf"); },
+     "(record 6 of layer 2): value 1 is"},
+    {"SiteConstantInfinite", [](InputText& in) { in.site.replace(0, 1, "inf"); },
+     "(record C1): value 1 is"},
+    {"NodalTemperatureNotANumber", [](InputText& in) { in.nodes.replace(15, 2, "nan"); },
+     "(nodal record 4): value 1 is NaN"},
+    {"DailyValueNotANumber",
+     [](InputText& in) { in.days.replace(in.days.find("82 61"), 2, "nan"); },
+     "(day record of day 2): value 4 is NaN"},
+    {"HourlyTemperatureNotANumber", hourly_day_with("nan"),
+     "(hour record 7 of day 1): value 2 is NaN"},
+    // Finite as a double, but the mean's single-precision sum overflows.
+    {"HourlyTemperatureBeyondTheMeansSum", hourly_day_with("1e39"),
+     "(hour record 7 of day 1): temperature 1e+39"},
+    {"TrailingValueInfinite", [](InputText& in) { in.trailing.replace(0, 2, "inf"); },
+     "(record T1): value 1 is"},
+    {"LayersDeeperThanSinglePrecision",
+     [](InputText& in) {
+       // Each spacing is finite; the node depths they add up to are not.
+       in.layers = climate_test::asphalt_layer(4, 5) +
+                   climate_test::soil_layer("Base", 8, 2e38, 9);
+     },
+     "record L1 of layer 2"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Limits, InputLimits, ::testing::ValuesIn(kLimitCases),
@@ -158,6 +219,22 @@ TEST(InputFile, ShortFileIsTheFileLayersStop) {
   const auto outcome = climate_test::run_input_phase(*run, 4.0f);
   EXPECT_EQ(outcome.status, platform::kStopIo);
   EXPECT_NE(outcome.message.find("end of file"), std::string::npos) << outcome.message;
+}
+
+// A corrupt day count must not size the tables before the days are there: the
+// tables grow as day records arrive, so the file's end comes first, at once and
+// without gigabytes of zeroed memory.
+TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
+  for (const char* form : {"0", "1"}) {
+    TempProject project;
+    InputText input;
+    input.header.replace(0, 1, form);
+    input.day_count = "100000000\n";  // 100 million days: tens of gigabytes of tables
+    auto [run, outcome] = climate_test::read_input(project, input.text());
+    EXPECT_EQ(outcome.status, platform::kStopIo) << form << ": " << outcome.message;
+    EXPECT_NE(outcome.message.find("end of file"), std::string::npos) << outcome.message;
+    EXPECT_LT(run->work.daily_tmi.size(), 10) << form;
+  }
 }
 
 TEST(RunClimateSimulation, RunsTheInputPhaseThenStops) {

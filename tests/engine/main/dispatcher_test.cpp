@@ -187,6 +187,27 @@ TEST(DispatchAnalysis, ReadsTheDesignCriterion) {
   }
 }
 
+// A criterion that is not a finite number is no criterion: the criteria option
+// would compare every case with it. A failed check naming the file.
+TEST(DispatchAnalysis, CriterionThatIsNotFiniteStops) {
+  for (const char* record : {"        12         NaN", "        12   -Infinity"}) {
+    TempDrive drive;
+    drive.write("proj/criteria.txt", std::string(record) + "\n");
+    Doubles d;
+    engine::EngineRun run = d.run();
+    auto rq = request("   ", "SPT", 1.0);
+    engine_test::ConsoleCapture console;
+    std::string message;
+    EXPECT_EQ(engine_test::stop_status([&] { engine::dispatch_analysis(run, rq); }, &message),
+              platform::kStopDecided)
+        << record;
+    EXPECT_NE(message.find("criteria.txt"), std::string::npos) << message;
+    EXPECT_NE(message.find("finite number"), std::string::npos) << message;
+    EXPECT_TRUE(d.log.empty()) << record;
+    EXPECT_FALSE(drive.exists("proj/i2.dat")) << record;
+  }
+}
+
 TEST(DispatchAnalysis, MissingCriterionStopsAndKeepsEarlierSummaries) {
   TempDrive drive;
   drive.write("proj/res.txt", "an earlier result\n");

@@ -109,6 +109,38 @@ TEST(ReadAnalysisRequest, MissingInputStopsWithoutCreatingFiles) {
   }
 }
 
+// A mean, spread or sample that is not a finite number reads as a real, but no
+// option can work with it: a failed check (status 1) naming the file, the line
+// and the value.
+TEST(ReadAnalysisRequest, ValuesThatAreNotFiniteStop) {
+  struct Case {
+    const char* what;
+    std::string input;
+    const char* says;
+  };
+  std::string ones;
+  for (int i = 0; i < 19; ++i) ones += "1\n";
+  const Case cases[] = {
+      {"NaN thickness mean", "JMF   \n2001 2 3 20\nnan 2 3 4 5\n1 1 1 1 1\n", "line 3"},
+      {"infinite spread", "DESVOL\n2001 2 3 20\n1 2 3 4 5\n1 1 1 -inf 1\n", "line 4"},
+      {"spread beyond double", "DESVOL\n2001 2 3 20\n1 2 3 4 5\n1 1e999 1 1 1\n", "line 4"},
+      {"NaN SPT mean", "JMFSPT\n2001 2 3 20\nnan\n0.5\n0\n", "line 3"},
+      {"infinite sample", "JMFSPT\n2001 2 3 20\n4\n0.5\n1\n1\n2\ninf\n" + ones, "line 8"},
+  };
+  for (const auto& c : cases) {
+    TempDrive drive;
+    drive.write("directory.txt", "c:\\proj\\\n");
+    drive.write("proj/input.dat", c.input);
+    std::string message;
+    EXPECT_EQ(engine_test::stop_status([] { engine::read_analysis_request(); }, &message),
+              platform::kStopDecided)
+        << c.what;
+    EXPECT_NE(message.find("input.dat"), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find(c.says), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find("finite number"), std::string::npos) << c.what << ": " << message;
+  }
+}
+
 // The real executable on a project whose road needs no routine still to come:
 // "SPT" skips the binder check, a spread of 1.0 the simulation, and without
 // "criteria.txt" the criteria road stops before its option.
