@@ -9,7 +9,10 @@ namespace platform {
 LineReader::LineReader(const fs::path& path) : in_(path, std::ios::binary) {}
 
 bool LineReader::next(std::string& line) {
+  const bool first = in_.is_open() && in_.tellg() == 0;
   if (!in_.is_open() || !std::getline(in_, line)) return false;
+  // A byte-order mark, as Windows editors write one, is not part of the first line.
+  if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }

@@ -99,7 +99,8 @@ bool load(Unit& u, std::string* message) {
   ss << in.rdbuf();
   u.content = std::move(ss).str();
   u.loaded = true;
-  u.pos = 0;
+  // A byte-order mark, as Windows editors write one, is not part of the first record.
+  u.pos = u.content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   u.line = 0;
   return true;
 }

@@ -71,6 +71,16 @@ TEST(Channels, ReadsRecordsWithCrlfAndWithoutFinalLineEnd) {
   EXPECT_EQ(read_record(11, rec), IoStatus::EndOfFile);
   close_unit(11);
   close_unit(11);  // closing a closed channel does nothing
+  // a byte-order mark does not belong to the first record or line
+  write_file(dir / "bom.txt", "\xEF\xBB\xBF" "c:\\proj\\\n2\n");
+  open_unit(11, (dir / "bom.txt").string(), OpenStatus::Old);
+  ASSERT_EQ(read_record(11, rec), IoStatus::Ok);
+  EXPECT_EQ(rec, "c:\\proj\\");
+  close_unit(11);
+  LineReader bom(dir / "bom.txt");
+  std::string first;
+  ASSERT_TRUE(bom.next(first));
+  EXPECT_EQ(first, "c:\\proj\\");
   EXPECT_FALSE(unit_is_open(11));
   EXPECT_EQ(read_record(11, rec), IoStatus::Error);
 }
