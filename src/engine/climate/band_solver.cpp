@@ -29,7 +29,8 @@ void band_decompose(BandMatrix& a, BandMatrix& m, int n, int first) {
       const float factor = a(i, column) / pivot;
       m(i, column) = factor;
       a(i, column) = 0.0f;
-      for (int j = p + 1; j <= reach; ++j) a(i, j - i + diagonal) -= factor * a(p, j - p + diagonal);
+      for (int j = p + 1; j <= reach; ++j)
+        a(i, j - i + diagonal) -= factor * a(p, j - p + diagonal);
     }
   }
 }

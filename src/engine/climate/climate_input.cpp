@@ -270,9 +270,10 @@ void check_temperature_hours(const ClimateRun& run) {
   const float high = c(kMaxTemperatureHour);
   const float span = high - low;
   if (!(span > 0.0f && span < 24.0f))
-    reject(at_line("record C3"), "hours " + text_of(low) + " and " + text_of(high) +
-                                     " of the daily minimum and maximum temperature; the daily "
-                                     "records need the maximum more than 0 and less than 24 hours after the minimum");
+    reject(at_line("record C3"),
+           "hours " + text_of(low) + " and " + text_of(high) +
+               " of the daily minimum and maximum temperature; the daily records need the "
+               "maximum more than 0 and less than 24 hours after the minimum");
 }
 
 // The calendar of day d: its date, its month of the record and the month check.

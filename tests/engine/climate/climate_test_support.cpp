@@ -103,6 +103,22 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& 
   return run;
 }
 
+std::map<std::string, double> oracle_values(const std::string& file_name) {
+  std::ifstream in(std::string(TEST_DATA_DIR) + "/engine/climate/" + file_name);
+  EXPECT_TRUE(in.good()) << file_name;
+  std::map<std::string, double> values;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name;
+    double value = 0;
+    fields >> name >> value;
+    values[name] = value;
+  }
+  return values;
+}
+
 std::string asphalt_layer(double thickness, int last_node) {
   char line[160];
   std::snprintf(line, sizeof line,

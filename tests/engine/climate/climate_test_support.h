@@ -5,6 +5,7 @@
 // input, so pauses go on at once.
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -95,6 +96,9 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& 
                                                 int section_count_total = 1);
 
 std::string asphalt_layer(double thickness, int last_node);
+
+// The "name value" lines of an oracle's file under tests/data/engine/climate.
+std::map<std::string, double> oracle_values(const std::string& file_name);
 // A soil layer whose twenty values are base, base + 1, ..., base + 19.
 std::string soil_layer(const std::string& name, double thickness, double spacing, int last_node,
                        double base = 1.0);

@@ -159,6 +159,11 @@ const LimitCase kLimitCases[] = {
                    climate_test::soil_layer("Base", 8, 2e38, 9);
      },
      "record L1 of layer 2"},
+    // The daily form's temperature slopes divide by both stretches of the day.
+    {"DailyFormMaximumAtTheMinimumsHour",
+     [](InputText& in) { in.site.replace(in.site.find("4 15"), 4, "9 9."); }, "record C3"},
+    {"DailyFormMaximumADayAfterTheMinimum",
+     [](InputText& in) { in.site.replace(in.site.find("4 15"), 4, "0 24"); }, "record C3"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Limits, InputLimits, ::testing::ValuesIn(kLimitCases),
@@ -189,6 +194,16 @@ TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
       console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
       std::string::npos)
       << console;
+}
+
+// The hourly form interpolates between its records and never reads those hours.
+TEST(InputLimits, HourlyFormTakesAnyTemperatureHours) {
+  TempProject project;
+  InputText input;
+  hourly_day_with("70")(input);
+  input.site.replace(input.site.find("4 15"), 4, "9 9.");
+  auto [run, outcome] = climate_test::read_input(project, input.text());
+  EXPECT_EQ(outcome.status, 0) << outcome.message;
 }
 
 TEST(InputLimits, StepsThatDivideTheHourAreAccepted) {
