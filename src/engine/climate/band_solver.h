@@ -24,6 +24,9 @@ class BandMatrix {
   float& operator()(int row, int column) { return values_[index(row, column)]; }
   float operator()(int row, int column) const { return values_[index(row, column)]; }
   void fill(float value);
+  // Row 1 first, each row's columns together.
+  float* data() { return values_.data(); }
+  const float* data() const { return values_.data(); }
 
   bool operator==(const BandMatrix&) const = default;
 

@@ -163,8 +163,9 @@ void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& h
   // The step counts were checked and set by the input phase.
   run.day_index = 1;
   if (run.period_control.day_count > 0) {
+    DayLoop loop(run, steps, history);
     steps.before_day_loop(run);
-    DayLoop(run, steps, history).run_days();
+    loop.run_days();
   }
 
   run.day_index = kEndMark;
