@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,14 @@ TEST(HistoryRecords, PccTopGivesTheHeaderOnly) {
   for (int k = 0; k < 3; ++k) history.write_record(engine::history_stamp(2001, 2, 3, 7.0f + k));
   history.finish();
   EXPECT_EQ(lines_of(TempProject::read(history_path(project))).size(), 1u);
+}
+
+// Before the grid there are no evaluation points to select from.
+TEST(HistoryRecords, SelectingFieldsBeforeTheGridIsALogicError) {
+  TempProject project;
+  auto run = climate_test::layered_run({{"Asphalt", 6.0f, 0, 7}, {"Base", 10.0f, 2.0f, 12}});
+  TemperatureHistoryFile history(*run);
+  EXPECT_THROW(history.select_fields(), std::logic_error);
 }
 
 // ---------------------------------------------------------------- temporary name
