@@ -180,7 +180,7 @@ const LoopCase kLoopCases[] = {
        ASSERT_EQ(lines.size(), 49u);
        EXPECT_EQ(lines[0], " 48 5 4.0 0.0");
        for (int k = 0; k < 48; ++k) {
-         char stamp[11];
+         char stamp[32];
          std::snprintf(stamp, sizeof stamp, "200102%02d%02d", 2 + k / 24, k % 24);
          EXPECT_EQ(lines[static_cast<std::size_t>(k) + 1].substr(0, 10), stamp) << k;
        }
