@@ -425,7 +425,8 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   DrainageInputs& t = common.drainage_inputs;
   read_record("record T1", t.path_length, t.slope_percent, t.simulation_integer);
   read_record("record T2", t.fines_type, t.fines_content, t.gravel_content, t.sand_content);
-  read_record("record T3", t.infiltration_selector, t.infiltration_first, t.infiltration_second);
+  read_record("record T3", t.infiltration_constant_choice, t.power_form_factor,
+              t.infiltration_scale);
   read_record("record T4", t.rainfall_first, t.rainfall_constants.span(1, 4));
 
   check_history_points(run);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/climate/drainage_curve.h"
 #include "engine/climate/one_based.h"
 #include "platform/fixed_text.h"
 
@@ -57,11 +58,13 @@ struct DrainageInputs {
   float fines_content = 0;      // percent
   float gravel_content = 0;
   float sand_content = 0;
-  // T3: the infiltration relation's selector and its two reals
-  std::int32_t infiltration_selector = 0;
-  float infiltration_first = 0;
-  float infiltration_second = 0;
-  // T4: one real for the simulation, then the four rainfall constants
+  // T3: the infiltration relation. The power form's constant K is 0.03 for
+  // choice 1 and 0.11 for choice 2; a power-form factor F of 0 selects the
+  // crack form instead; the scale Y enters both forms.
+  std::int32_t infiltration_constant_choice = 0;
+  float power_form_factor = 0;
+  float infiltration_scale = 0;
+  // T4: the power form's rainfall value R, then its four constants (0: default)
   float rainfall_first = 0;
   OneBasedArray<float, 4> rainfall_constants;
 
@@ -319,6 +322,9 @@ struct ClimateRun {
   float thickness_deviation = 0;  // written into the temperature-history header
   platform::FixedText<255> temperature_file_name;
   platform::FixedText<256> progress_file_name;
+  // The base course's drainage curve, kept by the drainage evaluation for the
+  // rainfall boundary of the unbound-layer step.
+  DrainageCurve drainage_curve;
 
   ClimateWork work;
 
