@@ -242,8 +242,8 @@ void MonthEvaluator::day_probabilities(const MonthRain& rain, MonthDrainage& m) 
     const double dry_to_dry = (rw + e * rd) / s;
     const double wet_to_dry = (1.0 - e) * rw / s;
     for (int d = 1; d <= result_.daily_rows; ++d)
-      m.dry_spell_probability(d) = (rw / s) * std::pow(dry_to_dry, d) +
-                                   (rd / s) * wet_to_dry * std::pow(dry_to_dry, d - 1);
+      m.dry_spell_probability(d) =
+          (rw / s) * std::pow(dry_to_dry, d) + (rd / s) * wet_to_dry * std::pow(dry_to_dry, d - 1);
   }
   // The gamma distribution of the depths, by moments; the variance runs over
   // every day of the month, dry days included.
@@ -306,7 +306,8 @@ void evaluate_design(const DrainageInputs& t, DrainageResult& r) {
   r.sand_drained = kSandDrained[row][column];
   r.gravel_content = t.gravel_content;
   r.sand_content = t.sand_content;
-  r.drained_percentage = (r.gravel_content * r.gravel_drained + r.sand_content * r.sand_drained) * 0.01;
+  r.drained_percentage =
+      (r.gravel_content * r.gravel_drained + r.sand_content * r.sand_drained) * 0.01;
   // The degree of drainage at which the base holds 85 % of its water.
   r.critical_degree = 15.0 / r.drained_percentage;
   if (!r.curve.computed || !(r.critical_degree < 1.0)) return;
@@ -368,9 +369,8 @@ double drainage_time_for_degree(const DrainageCurve& c, double degree) {
   for (int i = 1; i <= kDrainageCurvePoints; ++i) {
     if (c.degree(i) >= degree) {
       if (i == 1) return c.hours(1) * degree / c.degree(1);
-      return c.hours(i - 1) +
-             (c.hours(i) - c.hours(i - 1)) * (degree - c.degree(i - 1)) /
-                 (c.degree(i) - c.degree(i - 1));
+      return c.hours(i - 1) + (c.hours(i) - c.hours(i - 1)) * (degree - c.degree(i - 1)) /
+                                  (c.degree(i) - c.degree(i - 1));
     }
   }
   return c.total_hours();
@@ -380,9 +380,8 @@ double drainage_degree_at_time(const DrainageCurve& c, double hours) {
   for (int i = 1; i <= kDrainageCurvePoints; ++i) {
     if (c.hours(i) >= hours) {
       if (i == 1) return c.degree(1) * hours / c.hours(1);
-      return c.degree(i - 1) +
-             (c.degree(i) - c.degree(i - 1)) * (hours - c.hours(i - 1)) /
-                 (c.hours(i) - c.hours(i - 1));
+      return c.degree(i - 1) + (c.degree(i) - c.degree(i - 1)) * (hours - c.hours(i - 1)) /
+                                   (c.hours(i) - c.hours(i - 1));
     }
   }
   return c.final_degree();

@@ -18,11 +18,11 @@ namespace engine {
 
 // What the curve needs of the base course and of the layer beneath it.
 struct DrainageLayers {
-  double base_porosity = 0;      // nb
-  double base_permeability = 0;  // Kb
-  double base_thickness = 0;     // H, feet
-  double lower_porosity = 0;     // ns
-  double lower_permeability = 0; // Ks
+  double base_porosity = 0;       // nb
+  double base_permeability = 0;   // Kb
+  double base_thickness = 0;      // H, feet
+  double lower_porosity = 0;      // ns
+  double lower_permeability = 0;  // Ks
   // No seepage into the layer beneath: Ks <= 0, ns <= 1e-6, or no layer there.
   bool lower_impermeable = false;
   double path_length = 0;  // L, feet
@@ -42,11 +42,11 @@ DrainageCurve compute_drainage_curve(const DrainageLayers& layers);
 // Φ(L·Y·P/12) for a volume: the same function both ways, not its inverse.
 struct InfiltrationRelation {
   bool crack_form = true;
-  double scale = 0;        // Y
-  double path_length = 0;  // L
-  double power_constant = 0;  // K
-  double power_factor = 0;    // F
-  double rainfall = 0;        // R
+  double scale = 0;                   // Y
+  double path_length = 0;             // L
+  double power_constant = 0;          // K
+  double power_factor = 0;            // F
+  double rainfall = 0;                // R
   std::array<double, 4> constants{};  // k1..k4
 };
 
@@ -58,8 +58,7 @@ double infiltration_volume(const InfiltrationRelation& relation, double depth);
 // A negative crack-form depth is 0; a power-form depth that reaches
 // 174 / gamma_rate (the rainfall distribution's rate) is taken from the crack
 // form instead.
-double infiltration_depth(const InfiltrationRelation& relation, double volume,
-                          double gamma_rate);
+double infiltration_depth(const InfiltrationRelation& relation, double volume, double gamma_rate);
 
 // Γ(a) as the rainfall distribution takes it: the sum over i >= 1 of
 // (0.05 i)^(a-1)·e^(-0.05 i)·0.05, until a term adds less than 1e-6 of the sum

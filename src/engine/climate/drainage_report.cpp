@@ -12,9 +12,9 @@ namespace engine {
 namespace {
 
 constexpr std::string_view kNoValue = "**********";  // a value that could not be computed
-constexpr const char* kMonthNames[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",
-                                         "MAY",     "JUNE",     "JULY",      "AUGUST",
-                                         "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+constexpr const char* kMonthNames[12] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                         "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                         "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 
 void text(std::string_view record) { platform::write_record(kDrainageChannel, record); }
 void blank_lines(int n) {
@@ -72,17 +72,15 @@ void write_month(const DrainageResult& r, const MonthDrainage& m) {
   static const platform::Format kProbability("(A,F10.3)");
   static const platform::Format kDailyRow("(I3,5X,F8.2,10X,F8.3)");
   platform::write_list(kDrainageChannel, kMonthNames[m.month_number - 1], m.month_year);
-  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF DAYS WITH PRECIPITATION = ",
-                        m.wet_days);
-  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF DRY DAY SEQUENCES =",
-                        m.dry_sequences);
-  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF WET DAY SEQUENCES =",
-                        m.wet_sequences);
+  platform::write_fixed(kDrainageChannel, kCount,
+                        "NUMBER OF DAYS WITH PRECIPITATION = ", m.wet_days);
+  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF DRY DAY SEQUENCES =", m.dry_sequences);
+  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF WET DAY SEQUENCES =", m.wet_sequences);
   if (m.has_day_probabilities) {
-    platform::write_fixed(kDrainageChannel, kProbability, "PROBABILITY OF DRY DAYS =",
-                          m.dry_day_probability);
-    platform::write_fixed(kDrainageChannel, kProbability, "PROBABILITY OF WET DAYS =",
-                          m.wet_day_probability);
+    platform::write_fixed(kDrainageChannel, kProbability,
+                          "PROBABILITY OF DRY DAYS =", m.dry_day_probability);
+    platform::write_fixed(kDrainageChannel, kProbability,
+                          "PROBABILITY OF WET DAYS =", m.wet_day_probability);
     if (m.daily_rows > 0) {
       blank_lines(2);
       platform::write_list(kDrainageChannel, "DAYS   %DRAINAGE   PROBABILITY DRY DAYS");
@@ -93,10 +91,10 @@ void write_month(const DrainageResult& r, const MonthDrainage& m) {
     }
   }
   if (m.has_base_probabilities) {
-    platform::write_fixed(kDrainageChannel, kProbability, "DRY PROBABILITY OF BASE COURSE = ",
-                          m.base_dry_probability);
-    platform::write_fixed(kDrainageChannel, kProbability, "WET PROBABILITY OF BASE COURSE = ",
-                          m.base_wet_probability);
+    platform::write_fixed(kDrainageChannel, kProbability,
+                          "DRY PROBABILITY OF BASE COURSE = ", m.base_dry_probability);
+    platform::write_fixed(kDrainageChannel, kProbability,
+                          "WET PROBABILITY OF BASE COURSE = ", m.base_wet_probability);
   } else {
     text(std::string("DRY PROBABILITY OF BASE COURSE = ") + std::string(kNoValue));
     text(std::string("WET PROBABILITY OF BASE COURSE = ") + std::string(kNoValue));

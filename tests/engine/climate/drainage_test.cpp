@@ -157,11 +157,11 @@ TEST(DrainageEvaluation, FrontEndDefaultAgainstTheOracle) {
   const struct {
     double got, want;
   } values[] = {
-      {c.hours(1), 5.9473e-6},        {c.degree(1), 0.0111178},
-      {c.hours(30), 0.0138701},       {c.degree(30), 0.3335524},
-      {c.hours(60), 0.5296138},       {c.degree(60), 0.9888925},
+      {c.hours(1), 5.9473e-6},           {c.degree(1), 0.0111178},
+      {c.hours(30), 0.0138701},          {c.degree(30), 0.3335524},
+      {c.hours(60), 0.5296138},          {c.degree(60), 0.9888925},
       {r.half_drained_hours, 0.0298580}, {r.drained_percentage, 56.80},
-      {r.critical_degree, 0.264085},  {r.critical_hours, 0.0090592},
+      {r.critical_degree, 0.264085},     {r.critical_hours, 0.0090592},
   };
   for (const auto& v : values) EXPECT_NEAR(v.got, v.want, 1e-4 * v.want);
   EXPECT_EQ(r.verdict, engine::DrainageVerdict::kSatisfactory);
@@ -238,7 +238,8 @@ const std::string kStars = "**********";
 
 std::vector<EdgeCase> edge_cases() {
   return {
-      {"FinesTypeTwoClassTwo", [](ClimateRun& run) { set_design(run, 2, 4.0f, 50.0f, 40.0f); },
+      {"FinesTypeTwoClassTwo",
+       [](ClimateRun& run) { set_design(run, 2, 4.0f, 50.0f, 40.0f); },
        {"WATER DRAINED PERCENTAGE DUE TO GRAVEL    =       60.00",
         "WATER DRAINED PERCENTAGE DUE TO SAND      =       50.00",
         "PERCENTAGE  OF WATER WILL BE DRAINED      =       50.00",
@@ -247,41 +248,57 @@ std::vector<EdgeCase> edge_cases() {
        {},
        [](const DrainageResult& r) { EXPECT_DOUBLE_EQ(r.critical_degree, 0.3); }},
       // W = 15: the base cannot drain to 85 % saturation.
-      {"WaterDrainedFifteen", [](ClimateRun& run) { set_design(run, 1, 1.0f, 18.75f, 0.0f); },
+      {"WaterDrainedFifteen",
+       [](ClimateRun& run) { set_design(run, 1, 1.0f, 18.75f, 0.0f); },
        {"PERCENTAGE  OF WATER WILL BE DRAINED      =       15.00"},
        {"CRITICAL", "DESIGN IS"}},
       // Uc = 0.99734, beyond the final degree 0.98889.
-      {"BeyondTheFinalDegree", [](ClimateRun& run) { set_design(run, 1, 1.0f, 18.8f, 0.0f); },
+      {"BeyondTheFinalDegree",
+       [](ClimateRun& run) { set_design(run, 1, 1.0f, 18.8f, 0.0f); },
        {"DRAINING TIME FOR 85% SATURATION (HOURS)  =      189.57",
         "$$$$ THIS DRAINAGE DESIGN IS NOT ACCEPTABLE $$$$"},
        {},
        [](const DrainageResult& r) { EXPECT_EQ(r.critical_hours, r.curve.total_hours()); }},
       // Uc = 0.009375, below the first point's 1/90.
-      {"BelowTheFirstPoint", [](ClimateRun& run) { set_design(run, 1, 1.0f, 2000.0f, 0.0f); },
-       {}, {},
+      {"BelowTheFirstPoint",
+       [](ClimateRun& run) { set_design(run, 1, 1.0f, 2000.0f, 0.0f); },
+       {},
+       {},
        [](const DrainageResult& r) {
          EXPECT_DOUBLE_EQ(r.critical_hours,
                           r.curve.hours(1) * r.critical_degree / r.curve.degree(1));
        }},
       {"WetFirstAndLastDays",
-       [](ClimateRun& run) { add_month(run, 1, rain_on(31, {1, 2, 5, 31})); },
+       [](ClimateRun& run) {
+         add_month(run, 1, rain_on(31, {1, 2, 5, 31}));
+       },
        {" JANUARY 2001", "NUMBER OF DAYS WITH PRECIPITATION =    4",
         "NUMBER OF DRY DAY SEQUENCES =   3", "NUMBER OF WET DAY SEQUENCES =   3"},
        {}},
-      {"AllWetMonth", [](ClimateRun& run) { add_month(run, 4, {0.3, 0.55, 0.12}); },
+      {"AllWetMonth",
+       [](ClimateRun& run) {
+         add_month(run, 4, {0.3, 0.55, 0.12});
+       },
        {"PROBABILITY OF DRY DAYS =     0.000", "PROBABILITY OF WET DAYS =     1.000",
         "  8       100.00             0.000", "DRY PROBABILITY OF BASE COURSE =      0.000"},
        {}},
       {"ImpermeableLowerLayer",
        [](ClimateRun& run) { run.layer_properties.soil_porosity(3) = 0.3f; },  // Ks = 0 alone
-       {}, {}, same_curve},
+       {},
+       {},
+       same_curve},
       {"TinyLowerPorosity",
        [](ClimateRun& run) {
          run.layer_properties.soil_porosity(3) = 1.0e-7f;
          run.layer_properties.saturated_permeability(3) = 5.0f;
        },
-       {}, {}, same_curve},
-      {"NoLayerBeneath", [](ClimateRun& run) { run.simulation_counts.layer_count = 2; }, {}, {},
+       {},
+       {},
+       same_curve},
+      {"NoLayerBeneath",
+       [](ClimateRun& run) { run.simulation_counts.layer_count = 2; },
+       {},
+       {},
        same_curve},
       {"ZeroPathLength",
        [](ClimateRun& run) {
@@ -293,16 +310,25 @@ std::vector<EdgeCase> edge_cases() {
         "PERCENTAGE  OF WATER WILL BE DRAINED      =       20.00",
         "PROBABILITY OF DRY DAYS =     0.903", "DRY PROBABILITY OF BASE COURSE = " + kStars,
         "WET PROBABILITY OF BASE COURSE = " + kStars, " FEBRUARY 2001"},
-       {"CRITICAL", "DESIGN IS", "DAYS   %DRAINAGE"}, nullptr, "drainage path length 0.0"},
-      {"InvalidFinesType", [](ClimateRun& run) { set_design(run, 4, 1.0f, 50.0f, 40.0f); },
-       {}, {"DRAINAGE"}, nullptr, "record T2: fines type 4"},
+       {"CRITICAL", "DESIGN IS", "DAYS   %DRAINAGE"},
+       nullptr,
+       "drainage path length 0.0"},
+      {"InvalidFinesType",
+       [](ClimateRun& run) { set_design(run, 4, 1.0f, 50.0f, 40.0f); },
+       {},
+       {"DRAINAGE"},
+       nullptr,
+       "record T2: fines type 4"},
       {"InvalidConstantChoice",
        [](ClimateRun& run) {
          auto& t = run.climate_simulation_common.drainage_inputs;
          t.power_form_factor = 100.0f;
          t.infiltration_constant_choice = 3;
        },
-       {}, {"DRAINAGE"}, nullptr, "record T3: constant choice 3"},
+       {},
+       {"DRAINAGE"},
+       nullptr,
+       "record T3: constant choice 3"},
   };
 }
 
@@ -373,8 +399,8 @@ TEST(DrainageChain, DrySpellsFollowTheTransitionMatrix) {
   run->layer_properties.saturated_permeability(2) = 10.0f;  // 79 days: 39 rows
   add_month(*run, 1, rain_on(31, {1, 2, 3}));
   add_month(*run, 2, rain_on(28, {2, 4, 6, 8, 10, 12, 14, 16, 18, 20}));
-  add_month(*run, 3, rain_on(31, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
-                                  20, 21, 22, 23, 24, 25, 27}));
+  add_month(*run, 3, rain_on(31, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                  14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 27}));
   add_month(*run, 4, rain_on(3, {1, 2, 3}));
   run->work.days_per_month(4) = 3.01;  // rd = 2 / 0.01: s beyond 174
   const DrainageResult r = engine::compute_drainage(*run);
