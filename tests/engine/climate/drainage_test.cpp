@@ -15,6 +15,7 @@
 
 #include "climate_test_support.h"
 #include "engine/climate/result_files.h"
+#include "engine/climate/simulation_steps.h"
 #include "platform/stop.h"
 #include "synthetic_input/front_end_input.h"
 
@@ -82,7 +83,7 @@ std::vector<double> rain_on(int days, const std::vector<int>& wet) {
   return rain;
 }
 
-// The ".drn" that evaluate_drainage writes for the run, and its console.
+// The ".drn" that the run's drainage step writes, and its console.
 struct Report {
   int status = 0;
   std::string message, text, console;
@@ -91,7 +92,7 @@ Report report_of(ClimateRun& run, TempProject& project) {
   Report r;
   engine::open_result_files(run);
   try {
-    engine::evaluate_drainage(run);
+    engine::DefaultSimulationSteps().evaluate_drainage(run);
   } catch (const platform::RunStop& stop) {
     r.status = stop.status();
     r.message = stop.message();
