@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Independent expectations for the engine's drainage report (".drn").
 
-Reads an "input.tmp" with its own free-form reader, computes the drainage
+Reads an "input.tmp" (with the reader of climate_input_oracle.py), computes the drainage
 curve of the base course, the drainage table, the evaluation and the monthly
 rainfall statistics straight from the model's equations, and writes the report
 with its own fixed-column formatting (F, E and I fields as Fortran writes
@@ -24,9 +24,8 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from climate_input_oracle import ListReader  # noqa: E402
+import climate_input_oracle  # noqa: E402  (its reading of "input.tmp")
 
-BOUND = ("PCC", "Asphalt", "ATB")
 GRAVEL = ((80, 70, 60, 40), (80, 60, 40, 30), (80, 40, 20, 10))
 SAND = ((65, 57, 50, 25), (65, 50, 35, 18), (65, 35, 15, 8))
 MONTHS = ("JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY",
@@ -41,53 +40,18 @@ def single(text):
 
 # ------------------------------------------------------------------ reading
 
-def parse(text):
-    r = ListReader(text)
-    form = int(r.read(1)[0])
-    r.read(1)
-    r.read(1)
-    r.read(1)
-    r.read(2)
-    r.read(2)
-    r.line()
-    sections = [int(v) for v in r.read(2)]
-    layer_count, intervals = (int(v) for v in r.read(4)[:2])
-    layers = []
-    for _ in range(layer_count):
-        head = r.read(5)
-        name = head[0].strip("'")
-        layer = {"name": name, "thickness": single(head[1])}
-        values = [single(r.read(2)[0]) for _ in range(3 if name in BOUND else 20)]
-        if name not in BOUND:
-            layer["porosity"] = values[3]
-            layer["permeability"] = values[6]
-        layers.append(layer)
-    r.read(5)
-    r.read(4)
-    r.read(4)
-    r.read(1)
-    day_count = int(r.read(1)[0])
-    for _ in range(intervals + 1):
-        r.read(2)
-    days = []
-    for _ in range(day_count):
-        if form == 0:
-            head = r.read(6)
-            rain = 0.0
-            for _ in range(24):
-                rain += float(r.read(6)[2])
-        else:
-            head = r.read(12)
-            rain = float(head[5])
-        days.append((int(head[0]), int(head[1]), int(head[2]), rain))
-    t1 = r.read(3)
-    t2 = r.read(4)
-    t3 = r.read(3)
-    t4 = r.read(5)
+def parse(path):
+    f = climate_input_oracle.parse(path)
+    rain = [p for p, *_ in climate_input_oracle.derive_days(f)]
+    layers = [{"thickness": single(layer["thickness"]),
+               "porosity": single(layer["values"][3]),
+               "permeability": single(layer["values"][6])} if len(layer["values"]) == 20
+              else {} for layer in f["layers"]]
+    t1, t2, t3, t4 = f["trailing"]
     return {
-        "bound": sections[0] + sections[1],
+        "bound": f["bound_layers"],
         "layers": layers,
-        "days": days,
+        "days": [day["date"] + (p,) for day, p in zip(f["days"], rain)],
         "path_length": single(t1[0]),
         "slope_percent": single(t1[1]),
         "fines_type": int(t2[0]),
@@ -192,24 +156,24 @@ def drainage_curve(nb, kb, H, ns, ks, impermeable, L, S):
     return points
 
 
-def time_for_degree(points, u):
-    for i, (t, pu) in enumerate(points):
-        if pu >= u:
+def interpolate(pairs, at):
+    """The second of each pair at `at` of the first, rising: linear between
+    the enclosing pairs, from the origin before the first, the last beyond."""
+    for i, (x, y) in enumerate(pairs):
+        if x >= at:
             if i == 0:
-                return t * u / pu
-            t0, u0 = points[i - 1]
-            return t0 + (t - t0) * (u - u0) / (pu - u0)
-    return points[-1][0]
+                return y * at / x
+            x0, y0 = pairs[i - 1]
+            return y0 + (y - y0) * (at - x0) / (x - x0)
+    return pairs[-1][1]
+
+
+def time_for_degree(points, u):
+    return interpolate([(pu, t) for t, pu in points], u)
 
 
 def degree_at_time(points, hours):
-    for i, (t, pu) in enumerate(points):
-        if t >= hours:
-            if i == 0:
-                return pu * hours / t
-            t0, u0 = points[i - 1]
-            return u0 + (pu - u0) * (hours - t0) / (t - t0)
-    return points[-1][1]
+    return interpolate(points, hours)
 
 
 # ------------------------------------------------------------------ rainfall
@@ -526,11 +490,11 @@ FIXTURES = (
 
 def write_fixtures(directory):
     for name, porosity, t3 in FIXTURES:
-        text = fixture_input(porosity, t3)
-        with open(os.path.join(directory, name + ".tmp"), "w") as out:
-            out.write(text)
+        source = os.path.join(directory, name + ".tmp")
+        with open(source, "w") as out:
+            out.write(fixture_input(porosity, t3))
         with open(os.path.join(directory, name + ".drn"), "w") as out:
-            out.write(report(evaluate(parse(text))))
+            out.write(report(evaluate(parse(source))))
 
 
 def print_numbers():
@@ -551,10 +515,8 @@ def main(argv):
     elif len(argv) == 3 and argv[1] == "--fixtures":
         write_fixtures(argv[2])
     elif len(argv) == 3:
-        with open(argv[1], "rb") as source:
-            text = source.read().decode("ascii")
         with open(argv[2], "w") as out:
-            out.write(report(evaluate(parse(text))))
+            out.write(report(evaluate(parse(argv[1]))))
     else:
         sys.exit(__doc__)
 

@@ -365,26 +365,31 @@ DrainageCurve compute_drainage_curve(const DrainageLayers& layers) {
   return CurveModel(layers).curve();
 }
 
-double drainage_time_for_degree(const DrainageCurve& c, double degree) {
+namespace {
+
+using CurveColumn = OneBasedArray<double, kDrainageCurvePoints>;
+
+// y at `at` along a rising column x: linear between the first point at or
+// above it and the point before, proportional from the origin up to the first
+// point, y's last value beyond the last point.
+double interpolate(const CurveColumn& x, const CurveColumn& y, double at) {
   for (int i = 1; i <= kDrainageCurvePoints; ++i) {
-    if (c.degree(i) >= degree) {
-      if (i == 1) return c.hours(1) * degree / c.degree(1);
-      return c.hours(i - 1) + (c.hours(i) - c.hours(i - 1)) * (degree - c.degree(i - 1)) /
-                                  (c.degree(i) - c.degree(i - 1));
+    if (x(i) >= at) {
+      if (i == 1) return y(1) * at / x(1);
+      return y(i - 1) + (y(i) - y(i - 1)) * (at - x(i - 1)) / (x(i) - x(i - 1));
     }
   }
-  return c.total_hours();
+  return y(kDrainageCurvePoints);
+}
+
+}  // namespace
+
+double drainage_time_for_degree(const DrainageCurve& c, double degree) {
+  return interpolate(c.degree, c.hours, degree);
 }
 
 double drainage_degree_at_time(const DrainageCurve& c, double hours) {
-  for (int i = 1; i <= kDrainageCurvePoints; ++i) {
-    if (c.hours(i) >= hours) {
-      if (i == 1) return c.degree(1) * hours / c.hours(1);
-      return c.degree(i - 1) + (c.degree(i) - c.degree(i - 1)) * (hours - c.hours(i - 1)) /
-                                   (c.hours(i) - c.hours(i - 1));
-    }
-  }
-  return c.final_degree();
+  return interpolate(c.hours, c.degree, hours);
 }
 
 // ------------------------------------------------------------------ infiltration
