@@ -61,7 +61,8 @@ void check_unbound_layers(const ClimateRun& run) {
     if (name == "PCC" || name == "Asphalt" || name == "ATB")
       reject_input(layer_named(run, layer),
                    "a bound material below the " + std::to_string(counts.section_count_total) +
-                       " bound layers of record 8 has no soil values; an unbound layer needs them");
+                       " bound layer(s) of record 8 has no soil values; an unbound layer needs "
+                       "them");
     require_positive(run, &LayerProperties::soil_porosity, layer, "porosity");
     if (form > 1) {
       require_positive(run, &LayerProperties::fredlund_a, layer, "Fredlund factor a");

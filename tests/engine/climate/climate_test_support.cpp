@@ -144,8 +144,8 @@ void set_record(std::string& text, const std::string& label, int occurrence, dou
 }
 
 std::unique_ptr<engine::ClimateRun> gridded_run(const TempProject& project,
-                                                const std::string& text) {
-  Reading r = read_input(project, text, 6.0f);
+                                                const std::string& text, float ac_thickness) {
+  Reading r = read_input(project, text, ac_thickness);
   EXPECT_EQ(r.outcome.status, 0) << r.outcome.message;
   engine::setup_layer_grid(*r.run);
   return std::move(r.run);
