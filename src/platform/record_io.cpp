@@ -306,6 +306,7 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
   std::string repeat_text;
   bool repeat_quoted = false;
   std::string quoted_buf;
+  bool any_taken = false;  // a value or null of this read has been taken
 
   for (std::size_t i = 0; i < items.size(); ++i) {
     IoItem& it = items[i];
@@ -336,8 +337,12 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
             if (st == IoStatus::EndOfFile) error = std::string("expected ") + kind_name(it.kind);
             return st;
           }
+          // A leading null belongs to the first record only: after blank
+          // records, a comma that opens a record is a separator.
+          if (!any_taken) sc.comma_pending = true;
         }
         sc.comma_pending = false;
+        any_taken = true;
         const char c = sc.rec[sc.p];
         if (c == '/') return IoStatus::Ok;  // the rest keep their values
         if (c == ',') {

@@ -367,6 +367,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 
   read_correction_table(run.correction_fields);
   write_progress(run, 1, ProgressOpenFailure::kStop);
+  run.progress_started = true;
 
   // Read only: a missing input is the file layer's stop, and nothing is created.
   platform::open_unit(kInputChannel,

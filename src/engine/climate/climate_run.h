@@ -347,6 +347,8 @@ struct ClimateRun {
   float thickness_deviation = 0;  // written into the temperature-history header
   platform::FixedText<255> temperature_file_name;
   platform::FixedText<256> progress_file_name;
+  // Set once progress mark 1 is written; from then on a failed run marks -2.
+  bool progress_started = false;
 
   ClimateWork work;
 

@@ -1,0 +1,31 @@
+#include "engine/climate/simulation_steps.h"
+
+#include "platform/stop.h"
+
+namespace engine {
+
+void DefaultSimulationSteps::set_up_materials(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "set_up_materials: not built yet");
+}
+
+void DefaultSimulationSteps::set_initial_water(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "set_initial_water: not built yet");
+}
+
+void DefaultSimulationSteps::evaluate_drainage(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "evaluate_drainage: not built yet");
+}
+
+void DefaultSimulationSteps::before_day_loop(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "before_day_loop: not built yet");
+}
+
+void DefaultSimulationSteps::solved_step(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "solved_step: not built yet");
+}
+
+void DefaultSimulationSteps::output_point(ClimateRun&) {
+  platform::stop_run(platform::kStopDecided, "output_point: not built yet");
+}
+
+}  // namespace engine
