@@ -348,9 +348,9 @@ void reject_input(const std::string& where, const std::string& problem) {
       "Input error in \"" + platform::unit_name(kInputChannel) + "\", " + where + ": " + problem);
 }
 
-std::string soil_record(LayerTable LayerProperties::*field, int layer) {
+int soil_record_number(LayerTable LayerProperties::*field) {
   const auto* at = std::find(kSoilRecords.begin(), kSoilRecords.end(), field);
-  return property_record(static_cast<int>(at - kSoilRecords.begin()) + 2, layer);
+  return static_cast<int>(at - kSoilRecords.begin()) + 2;
 }
 
 void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_deviation,

@@ -25,8 +25,8 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 //   Input error in "<file>", <where>: <problem>
 [[noreturn]] void reject_input(const std::string& where, const std::string& problem);
 
-// "record 5 of layer 3": the record of "input.tmp" that holds `field` of soil
-// layer `layer`.
-std::string soil_record(LayerTable LayerProperties::*field, int layer);
+// The number of the record of a soil layer that holds `field` (5 for the
+// porosity), counting the layer's record L1 as 1.
+int soil_record_number(LayerTable LayerProperties::*field);
 
 }  // namespace engine

@@ -47,8 +47,8 @@ void require_positive(const ClimateRun& run, LayerTable LayerProperties::*field,
                       const char* what) {
   const float v = (run.layer_properties.*field)(layer);
   if (v > 0.0f) return;
-  const std::string record = soil_record(field, layer);
-  reject_input(record.substr(0, record.find(" of layer")) + " of " + layer_named(run, layer),
+  reject_input("record " + std::to_string(soil_record_number(field)) + " of " +
+                   layer_named(run, layer),
                std::string(what) + " " + value_text(v) + "; it must be above 0");
 }
 
