@@ -10,7 +10,7 @@
 namespace engine {
 namespace {
 
-constexpr float kCmPerFoot = 30.48f;
+constexpr double kCmPerFoot = 30.48;
 constexpr float kCmPerInch = 2.54f;
 
 bool is_pavement(const platform::FixedText<10>& name) { return name == "PCC" || name == "Asphalt"; }
@@ -28,7 +28,7 @@ void set_bottom_pressures(ClimateRun& run) {
   const double bottom_cm =
       static_cast<double>(run.node_state.node_depth(run.simulation_counts.node_count)) * 2.54;
   for (double& depth : run.work.daily_value_9.all())
-    depth = (bottom_cm - depth * 30.48) / kCmWaterPerPsi;
+    depth = (bottom_cm - depth * kCmPerFoot) / kCmWaterPerPsi;
 }
 
 void cache_retention(ClimateRun& run) {
@@ -178,8 +178,7 @@ void fill_relative_conductivity(const RetentionLayer& r, const ConductivityClass
                                 OneBasedArray<float, kConductivityPoints>& out) {
   const auto porosity = static_cast<float>(r.porosity);
   for (int i = 1; i <= kConductivityPoints; ++i) {
-    const float exponent = static_cast<float>(i - 1) / 10.0f - 4.0f;
-    const float h = std::pow(10.0f, exponent);
+    const auto h = static_cast<float>(table_point_suction(i, 10.0f));
     const auto theta = static_cast<float>(fredlund_water_content(r, h));
     const float classes_dry = (porosity - theta) / classes.class_width;
     // INT truncates toward zero; a curve a hair above the porosity gives class 0.

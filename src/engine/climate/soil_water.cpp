@@ -20,10 +20,6 @@ double uncorrected_from_power(const RetentionLayer& r, double power) {
   return r.porosity / power_of(std::log(kNearE + power), r.fredlund_c);
 }
 
-float table_exponent(int point, float per_decade) {
-  return static_cast<float>(point - 1) / per_decade - 4.0f;
-}
-
 }  // namespace
 
 RetentionLayer retention_layer(const LayerProperties& layers, int layer) {
@@ -96,8 +92,9 @@ double fredlund_capacity(const RetentionLayer& r, double pressure_cm) {
 
 // ------------------------------------------------------------ table and lookup
 
-double table_point_suction(int point) {
-  return std::pow(10.0, static_cast<double>(table_exponent(point, 10000.0f)));
+double table_point_suction(int point, float per_decade) {
+  const float exponent = static_cast<float>(point - 1) / per_decade - 4.0f;
+  return std::pow(10.0, static_cast<double>(exponent));
 }
 
 double table_inverse_lookup(std::span<const double> column, double water_content) {

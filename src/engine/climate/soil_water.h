@@ -55,9 +55,10 @@ double fredlund_capacity(const RetentionLayer& r, double pressure_cm);
 
 // ------------------------------------------------------------ table and lookup
 
-// The suction of table point i (1 .. kSuctionTablePoints): 10^((i - 1) / 10000 - 4)
-// kPa, the exponent formed in single precision.
-double table_point_suction(int point);
+// The suction of point i of a table from 1.0e-4 kPa up, `per_decade` points to a
+// decade: 10^((i - 1) / per_decade - 4) kPa, the exponent formed in single
+// precision. The retention table has 10000 a decade, the conductivity table 10.
+double table_point_suction(int point, float per_decade = 10000.0f);
 
 // The suction (kPa) at which a tabulated column holds `water_content`: bisection
 // on the point index from the middle point, without interpolation. Above the
