@@ -24,6 +24,8 @@ inline constexpr int kMaxCorrectionFields = 256;
 inline constexpr int kSuctionTablePoints = 100001;
 // Evaluation points of the temperature history through the top layers.
 inline constexpr int kMaxHistoryPoints = 50;
+// Suctions of the relative-conductivity table, 10^((i - 1) / 10 - 4) kPa.
+inline constexpr int kConductivityPoints = 100;
 
 // ------------------------------------------------------------------ channels
 
@@ -163,8 +165,32 @@ struct LayerProperties {
   LayerTable passing_200;
   LayerTable passing_4;
   LayerTable initial_water_content;  // volumetric fraction (read in percent)
+  // Set up with the four-parameter retention form: the recovery period after a
+  // thaw (days), and the relative hydraulic conductivity (1 at saturation) of
+  // each layer at the suctions 10^((i - 1) / 10 - 4) kPa.
+  LayerTable recovery_days;
+  OneBasedArray<OneBasedArray<float, kConductivityPoints>, kMaxLayers> relative_conductivity;
 
   bool operator==(const LayerProperties&) const = default;
+};
+
+// The retention parameters of one layer, fixed once the material set-up has run,
+// with what the per-node forms would otherwise recompute on every call.
+struct RetentionLayer {
+  double porosity = 0;  // saturated water content
+  // two-parameter form, suction in cm of water
+  double gardner_multiplier = 0;
+  double gardner_exponent = 0;
+  // four-parameter form, suction in kPa
+  double fredlund_a = 0;
+  double fredlund_b = 0;
+  double fredlund_c = 0;
+  double fredlund_hr = 0;
+  double correction_span = 0;  // ln(1 + 1.0e6 / hr): the correction reaches 0 at 1.0e6 kPa
+  double upper_step = 0;       // 1.01^b and 0.99^b: the capacity's difference points
+  double lower_step = 0;
+
+  bool operator==(const RetentionLayer&) const = default;
 };
 
 struct LayerNames {
@@ -283,6 +309,8 @@ struct ClimateWork {
   OneBasedVector<std::int32_t> month_year;    // year of the month's last day
 
   SuctionTable suction_table;
+  // Retention parameters of the unbound layers, from the material set-up.
+  OneBasedArray<RetentionLayer, kMaxLayers> retention;
 
   // From the layer and node set-up: the evaluation points of the temperature
   // history, each between two nodes with linear weights, and the depth of each
