@@ -16,7 +16,6 @@
 #include "engine/climate/climate_simulation.h"
 #include "engine/climate/simulation_steps.h"
 #include "engine/temp_project.h"
-#include "synthetic_input/front_end_input.h"
 
 namespace {
 
@@ -331,18 +330,13 @@ class DoNothingSteps final : public engine::SimulationSteps {
 TEST(DefaultStructure, SixtyDaysTwiceGiveTheSameFiles) {
   const char* kFiles[] = {".crl", ".tem", ".mod", ".por", ".ice", ".wat", ".drn",
                           "tmp/thermal.tmp", "../progress.tmp"};
-  synthetic_input::FrontEndInput input;
-  input.analysis_years = 20;
-  input.days = synthetic_input::synthetic_window(2000, 10);
-  input.thermal_history_mode = 0;
-  input.max_day_blocks = 60;
-  input.directory = "C:\\proj\\";
+  const std::string input = climate_test::front_end_text(false, 60, 0);
 
   std::map<std::string, std::string> first;
   for (int pass = 0; pass < 2; ++pass) {
     TempProject project;
     fs::create_directories(project.project() / "tmp");
-    synthetic_input::write_front_end_input(project.project() / "input.tmp", input);
+    project.write_input(input);
     DoNothingSteps steps;
     const int status = engine_test::stop_status([&] {
       engine::run_climate_simulation_with(steps, 6.0f, 0.0f, TempProject::directory(),

@@ -10,10 +10,12 @@
 #include <sstream>
 
 #include "engine/climate/climate_input.h"
+#include "engine/climate/layer_grid.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "platform/stop.h"
 #include "platform/units.h"
+#include "synthetic_input/front_end_input.h"
 
 namespace climate_test {
 
@@ -117,6 +119,36 @@ std::map<std::string, double> oracle_values(const std::string& file_name) {
     values[name] = value;
   }
   return values;
+}
+
+std::string front_end_text(bool daily_form, int days, int history_mode) {
+  synthetic_input::FrontEndInput input;
+  input.directory = "C:\\proj\\";
+  input.daily_form = daily_form;
+  input.thermal_history_mode = history_mode;
+  input.max_day_blocks = days;
+  return synthetic_input::front_end_input_text(input);
+}
+
+void set_record(std::string& text, const std::string& label, int occurrence, double value) {
+  const std::string tail = ",'" + label + "'";
+  std::size_t at = 0;
+  for (int k = 0; k < occurrence; ++k) {
+    at = text.find(tail, k == 0 ? 0 : at + 1);
+    ASSERT_NE(at, std::string::npos) << label << " " << occurrence;
+  }
+  const std::size_t start = text.rfind('\n', at) + 1;
+  char number[64];
+  std::snprintf(number, sizeof number, "%.9g", value);
+  text.replace(start, at - start, number);
+}
+
+std::unique_ptr<engine::ClimateRun> gridded_run(const TempProject& project,
+                                                const std::string& text, float ac_thickness) {
+  Reading r = read_input(project, text, ac_thickness);
+  EXPECT_EQ(r.outcome.status, 0) << r.outcome.message;
+  engine::setup_layer_grid(*r.run);
+  return std::move(r.run);
 }
 
 std::string asphalt_layer(double thickness, int last_node) {

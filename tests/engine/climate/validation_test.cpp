@@ -252,8 +252,8 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
   }
 }
 
-// The simulation's own steps stop until they are built; the stop marks the
-// progress file as failed and leaves no history behind.
+// The run stops where it is not built yet, before its first day; the stop marks
+// the progress file as failed and leaves no history behind.
 TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
   TempProject project;
   InputText input;
@@ -265,7 +265,7 @@ TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
     FAIL() << "no stop";
   } catch (const platform::RunStop& stop) {
     EXPECT_EQ(stop.status(), platform::kStopDecided);
-    EXPECT_EQ(stop.message(), "set_up_materials: not built yet");
+    EXPECT_EQ(stop.message(), "before_day_loop: not built yet");
   }
   EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
   EXPECT_NE(project.console().find("    ihac="), std::string::npos);
