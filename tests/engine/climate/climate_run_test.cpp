@@ -21,21 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using climate_test::InputText;
+using climate_test::lines_of;
 using climate_test::TempProject;
 
 constexpr const char* kHistoryName = "C:\\proj\\tmp\\thermal.tmp";
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
 
 // What the run showed the steps at an output point.
 struct OutputSeen {

@@ -105,6 +105,18 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& 
   return run;
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::map<std::string, double> oracle_values(const std::string& file_name) {
   std::ifstream in(std::string(TEST_DATA_DIR) + "/engine/climate/" + file_name);
   EXPECT_TRUE(in.good()) << file_name;

@@ -114,6 +114,9 @@ std::string asphalt_layer(double thickness, int last_node);
 std::string soil_layer(const std::string& name, double thickness, double spacing, int last_node,
                        double base = 1.0);
 
+// The lines of a text, without their line ends (a last line without one too).
+std::vector<std::string> lines_of(const std::string& text);
+
 // The "name value" lines of an oracle's file under tests/data/engine/climate.
 std::map<std::string, double> oracle_values(const std::string& file_name);
 

@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using climate_test::LayerRecord;
+using climate_test::lines_of;
 using climate_test::TempProject;
 using engine::TemperatureHistoryFile;
 
@@ -32,18 +33,6 @@ const platform::FixedText<255> kHistoryName = "C:\\proj\\tmp\\thermal.tmp";
 
 fs::path history_path(const TempProject& p) { return p.project() / "tmp" / "thermal.tmp"; }
 fs::path temporary_path(const TempProject& p) { return p.project() / "tmp" / "thermal.tmp.part"; }
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
 
 // ---------------------------------------------------------------- stamp
 
