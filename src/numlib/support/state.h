@@ -61,10 +61,40 @@ struct RealZerosState {
   double ratio = 0.0;
 };
 
+// BOUNDED_OPTIMIZER_STATE: the settings of the latest bounded minimisation
+// (DBCONF), read by its stopping tests and its bound release.
+struct BoundedOptimizerState {
+  double gradtl = 0.0;
+  double steptl = 0.0;
+  double rftol = 0.0;
+  double aftol = 0.0;
+  double falstl = 0.0;
+  int mxiter = 0;
+  int maxfcn = 0;
+  int maxgrd = 0;
+  int maxhes = 0;
+};
+
+// Consecutive steps of the largest allowed length, counted by the bounded
+// minimiser's stopping tests.
+struct MaximalStepState {
+  int count = 0;
+};
+
+// The previous trial of the bounded minimiser's line search: its fraction of
+// the step and the function value there.
+struct LineSearchState {
+  double lambda = 0.0;
+  double value = 0.0;
+};
+
 struct LibraryState {
   ErrorState error;
   NormalDistributionState normal_distribution;
   RealZerosState real_zeros;
+  BoundedOptimizerState bounded_optimizer;
+  MaximalStepState maximal_steps;
+  LineSearchState line_search;
   // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
   std::array<int, 4> unit_numbers{0, 5, 6, 6};
   float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call
