@@ -94,6 +94,9 @@ bool load(Unit& u, std::string* message) {
   std::string content;
   int error = f == nullptr ? errno : 0;
   if (f != nullptr) {
+    std::error_code ec;
+    const auto size = fs::file_size(u.path, ec);
+    if (!ec) content.reserve(static_cast<std::size_t>(size));
     char chunk[1 << 16];
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
