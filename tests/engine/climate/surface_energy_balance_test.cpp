@@ -107,17 +107,6 @@ const BalanceCase kBalanceCases[] = {
        run.hour_of_day = 11.0f;
      },
      no_gain},
-    {"GainAtNoon", at_hour(12.0f),
-     [](const ClimateRun& run) {
-       // (0.202 + 0.539) x 0.85 x 3 x 600 / (2 x 12), the parabola's top.
-       EXPECT_NEAR(run.surface_heat_flux - night_flux(), 0.741 * 0.85 * 75.0, 1e-3);
-     }},
-    {"OnTheHourTheRecordItself",
-     [](ClimateRun& run) {
-       run.work.hourly_temperature(8, 1) = 61.3;
-       run.hour_of_day = 7.0f;
-     },
-     [](const ClimateRun& run) { EXPECT_EQ(run.air_temperature, 61.3f); }},
     {"HalfwayToTheNextDaysFirstRecord",
      [](ClimateRun& run) {
        run.work.hourly_temperature(24, 1) = 50.0;
