@@ -1,7 +1,5 @@
 #include "frontend/climatic_dlg.h"
 
-#include <fstream>
-
 #include "frontend/c_text.h"
 #include "frontend/dialog/host.h"
 #include "platform/files.h"
@@ -20,8 +18,6 @@ constexpr std::size_t kDirectoryLineCap = 1023;
 constexpr int kStationControls[] = {idc::kStationGroup, idc::kStationList, idc::kLocationLabel,
                                     idc::kLocationText, idc::kMonthsText};
 constexpr int kEdits[] = {idc::kLatitude, idc::kLongitude, idc::kElevation};
-
-std::string RealPath(const std::string& logical) { return platform::resolve_path(logical).string(); }
 
 }  // namespace
 
@@ -171,48 +167,6 @@ void CClimaticDlg::OnInterpolateRadio() {
   // earlier selection.
   m_strStationText.clear();
   OnLongitudeKillFocus();
-}
-
-void CClimaticDlg::OnOK() {
-  if (m_bImported) {
-    EndDialog(dialog::IDOK);
-    return;
-  }
-  dialog::DialogModel& m = model();
-  m_siteLatitude = TextToDouble(m.Text(idc::kLatitude, 15));
-  ReadSolarTable();
-
-  const int selected = m.Selection(idc::kStationList);
-  if (selected < 0 || selected >= m_nStations) {
-    MessageBox("Select weather station.");
-    return;
-  }
-
-  m.Hide(idc::kLocationLabel);
-  m.Hide(idc::kMonthsText);
-  m.Hide(idc::kSelectStation);
-  m.Show(idc::kProgress);
-  m.Enable(idc::kProgress);
-  m.Hide(idc::kClimateFileCaption);
-
-  // The station file must open before it is copied over "hcd.tmp".
-  const std::string source = RealPath(HcdFilePath(m_stations[static_cast<std::size_t>(selected)].identifier));
-  if (!std::ifstream(source).is_open()) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    MessageBox("Weather station file " + source + " missing.");
-    return;
-  }
-  const std::string target = RealPath(m_strDirectory + "hcd.tmp");
-  if (!platform::copy_file_over(source, target).ok) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    MessageBox("Could not copy " + source + " to " + target + ".");
-    return;
-  }
-
-  if (!BuildClimateFile()) return;
-  if (WriteEngineInput("")) EndDialog(dialog::IDOK);
 }
 
 void CClimaticDlg::OnCancel() { EndDialog(dialog::IDCANCEL); }
