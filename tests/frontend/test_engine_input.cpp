@@ -15,19 +15,10 @@
 namespace {
 
 using frontend_test::fs::path;
+using frontend_test::Lines;
 using frontend_test::TempProject;
 using frontend_test::Working;
 using frontend_test::WriteFile;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = text.find('\n', start);
-    out.push_back(text.substr(start, end - start));
-    start = end == std::string::npos ? text.size() : end + 1;
-  }
-  return out;
-}
 
 // The climatic data file of road 1 on ALDER, made once.
 const std::string& AlderClimate() {

@@ -13,21 +13,12 @@
 namespace {
 
 using frontend_test::fs::path;
+using frontend_test::Lines;
 using frontend_test::TempProject;
 using frontend_test::Working;
 using frontend_test::WriteFile;
 using tervon::HourlySource;
 using tervon::HourStamp;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = text.find('\n', start);
-    out.push_back(text.substr(start, end - start));
-    start = end == std::string::npos ? text.size() : end + 1;
-  }
-  return out;
-}
 
 TEST(HourStamps, FollowTheCalendar) {
   const struct {
@@ -65,8 +56,12 @@ TEST(Interpolation, InverseSquareMeanWithElevationCorrection) {
   }
   WriteFile(project.project() / "a.hcd", alder);
   WriteFile(project.project() / "b.hcd", birch);
-  const auto slots = tervon::RankNearest(
-      std::vector<tervon::StationRecord>{{17, 40.10, -105.05}, {23062, 39.50, -104.50}}, 40.00, -105.00);
+  std::vector<tervon::StationRecord> stations(2);
+  stations[0].latitude = 40.10;
+  stations[0].longitude = -105.05;
+  stations[1].latitude = 39.50;
+  stations[1].longitude = -104.50;
+  const auto slots = tervon::RankNearest(stations, 40.00, -105.00);
   const std::vector<HourlySource> sources = {{project.project() / "a.hcd", 5300, slots[0].distance},
                                              {project.project() / "b.hcd", 5600, slots[1].distance}};
   const path out = project.project() / "hcd.tmp";
@@ -157,9 +152,13 @@ TEST(Interpolation, Failures) {
     EXPECT_EQ(w.Messages(), std::vector<std::string>{message}) << c.name;
     EXPECT_FALSE(w.dlg->ended()) << c.name;
     EXPECT_EQ(frontend_test::fs::exists(w.File("hcd.tmp")), c.hcd_tmp) << c.name;
-    if (!c.last.empty()) EXPECT_EQ(Lines(w.Read("hcd.tmp")).back().substr(0, 10), c.last) << c.name;
+    if (!c.last.empty()) {
+      EXPECT_EQ(Lines(w.Read("hcd.tmp")).back().substr(0, 10), c.last) << c.name;
+    }
     EXPECT_FALSE(frontend_test::fs::exists(w.File("climate.tmp")) && !w.Read("climate.tmp").empty()) << c.name;
-    if (c.elevation.empty()) EXPECT_EQ(w.model().Focus(), 1005);
+    if (c.elevation.empty()) {
+      EXPECT_EQ(w.model().Focus(), 1005);
+    }
     if (!c.hcd_tmp) {
       EXPECT_EQ(w.Visible(), before) << c.name << ": nothing changes";
     } else {

@@ -78,6 +78,17 @@ struct Working {
   }
 };
 
+// The lines of a text; a last line without its line end counts.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find('\n', start);
+    out.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return out;
+}
+
 // Writes `text` as a project file.
 inline void WriteFile(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());

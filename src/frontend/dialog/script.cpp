@@ -349,6 +349,17 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       Fail(c, "control " + std::to_string(id) + " is " + WithArticle(KindName(d.model().Def(id).kind)) +
                   ", not " + what);
   };
+  auto require_line = [&](Dialog& d, int id) {
+    require_kind(d, id, d.model().Def(id).kind == ControlKind::ListBox, "a list box");
+    const int count = d.model().ItemCount(id);
+    if (c.number < 0 || c.number >= count)
+      Fail(c, "list " + std::to_string(id) + " has " + std::to_string(count) + " lines; there is no line " +
+                  std::to_string(c.number));
+  };
+  auto check_screen = [&](Dialog& d, int id) {
+    const std::string screen = driver_.CheckScreen(d, id);
+    if (!screen.empty()) Fail(c, screen);
+  };
 
   switch (c.verb) {
     case Verb::Click: {
@@ -379,12 +390,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
     case Verb::Select: {
       Dialog& d = Top(host);
       RequireControl(d, c, c.ids[0], true);
-      require_kind(d, c.ids[0], d.model().Def(c.ids[0]).kind == ControlKind::ListBox,
-                   "a list box");
-      const int count = d.model().ItemCount(c.ids[0]);
-      if (c.number < 0 || c.number >= count)
-        Fail(c, "list " + std::to_string(c.ids[0]) + " has " + std::to_string(count) +
-                    " lines; there is no line " + std::to_string(c.number));
+      require_line(d, c.ids[0]);
       driver_.Select(d, c.ids[0], c.number);
       break;
     }
@@ -426,8 +432,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
             d.model().IsEnabled(id) != want_enabled)
           Fail(c, "control " + std::to_string(id) + " is " +
                       (want_enabled ? "disabled" : "enabled") + " in \"" + d.caption() + "\"");
-        const std::string screen = driver_.CheckScreen(d, id);
-        if (!screen.empty()) Fail(c, screen);
+        check_screen(d, id);
       }
       break;
     }
@@ -438,25 +443,19 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       if (text != c.text)
         Fail(c, "control " + std::to_string(c.ids[0]) + " reads \"" + text + "\", expected \"" +
                     c.text + "\"");
-      const std::string screen = driver_.CheckScreen(d, c.ids[0]);
-      if (!screen.empty()) Fail(c, screen);
+      check_screen(d, c.ids[0]);
       break;
     }
     case Verb::ExpectItem: {
       Dialog& d = Top(host);
       const int id = c.ids[0];
       RequireControl(d, c, id, false);
-      require_kind(d, id, d.model().Def(id).kind == ControlKind::ListBox, "a list box");
-      const int count = d.model().ItemCount(id);
-      if (c.number < 0 || c.number >= count)
-        Fail(c, "list " + std::to_string(id) + " has " + std::to_string(count) + " lines; there is no line " +
-                    std::to_string(c.number));
+      require_line(d, id);
       const std::string& item = d.model().Item(id, c.number);
       if (item != c.text)
         Fail(c, "line " + std::to_string(c.number) + " of list " + std::to_string(id) + " reads \"" + item +
                     "\", expected \"" + c.text + "\"");
-      const std::string screen = driver_.CheckScreen(d, id);
-      if (!screen.empty()) Fail(c, screen);
+      check_screen(d, id);
       break;
     }
     case Verb::ExpectChecked: {
@@ -469,8 +468,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       if (d.model().IsChecked(id) != (c.number == 1))
         Fail(c, "control " + std::to_string(id) + " is " + (c.number == 1 ? "not checked" : "checked") +
                     " in \"" + d.caption() + "\"");
-      const std::string screen = driver_.CheckScreen(d, id);
-      if (!screen.empty()) Fail(c, screen);
+      check_screen(d, id);
       break;
     }
     case Verb::ExpectFocus: {
