@@ -137,6 +137,15 @@ TEST(ClimateFile, AHandComputedYear) {
             tervon::ClimateFailure::HourlyMissing);
 }
 
+TEST(ClimateFile, LocationTextsKeepTheLineWhole) {
+  const struct {
+    const char* typed;
+    const char* written;
+  } cases[] = {{"-105.00", "-105.00"}, {"  40.00 ", "40.00"}, {"40,5", "40"},
+               {"-105 30", "-105"},    {"1e3 x", "1000"},   {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(tervon::LocationText(c.typed), c.written) << c.typed;
+}
+
 TEST(ClimateFile, RoadOneOnAlder) {
   Working w;
   w.RoadOne(0);

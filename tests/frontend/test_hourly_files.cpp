@@ -44,6 +44,20 @@ TEST(HourStamps, FollowTheCalendar) {
   }
 }
 
+TEST(HourStamps, StationFileNames) {
+  const struct {
+    int identifier;
+    const char* name;
+    bool names_file;
+  } cases[] = {{17, "hcd\\00017.hcd", true},    {0, "hcd\\00000.hcd", true},
+               {99999, "hcd\\99999.hcd", true}, {123456, "hcd\\123456.hcd", false},
+               {-17, "hcd\\-0017.hcd", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(tervon::HcdFileName(c.identifier), c.name);
+    EXPECT_EQ(tervon::HcdIdentifierNamesFile(c.identifier), c.names_file) << c.identifier;
+  }
+}
+
 // Hand-made February-2006 files for ALDER and BIRCH at their demo distances
 // from a site at 5000 ft: (41.05 w1 + 44.1 w2) / (w1 + w2) = 42.3 and
 // 0.10 w1 / (w1 + w2) = 0.06 with w = 1 / d^2.
