@@ -104,7 +104,8 @@ class CClimaticDlg : public dialog::Dialog {
   bool m_bImported = false;
 
  private:
-  // Both site edits valid: the nearest stations and the interpolation controls.
+  // Checks both site edits; when both hold, shows the nearest stations and the
+  // interpolation controls. Only the edit that was left reports its value.
   void CheckSite(bool latitude_left);
   // Back to choosing after a failed build, on the one-station road and on the
   // interpolation road.

@@ -31,6 +31,7 @@ std::string CopyFailure(const std::string& source, const std::string& target) {
 }
 
 std::string FileMissing(const std::string& path) { return path + " file is missing."; }
+std::string WriteFailure(const std::string& path) { return "Could not write " + path + "."; }
 
 dialog::FileDialogRequest ClimateFileDialog(const char* title, const std::string& folder,
                                             const char* extension) {
@@ -210,11 +211,12 @@ void CClimaticDlg::OnGenerateInterpolated() {
   m.Enable(idc::kProgress);
   m.Show(idc::kInterpolatingText);
 
+  const std::string hcd_tmp = RealPath(m_strDirectory + "hcd.tmp");
   const InterpolationResult walk = InterpolateHourly(
       sources, m_siteElevation, {start.year, start.month, 1, 0}, {m_refYear, m_refMonth, 1, 0},
-      RealPath(m_strDirectory + "hcd.tmp"), [this](int day) { SetProgressAndFlush(day * 100 / 3650); });
-  if (!walk.ok || !walk.write_error.empty()) {
-    MessageBox(walk.ok ? walk.write_error : "error" + walk.failed_stamp.substr(0, 6) + "error");
+      hcd_tmp, [this](int day) { SetProgressAndFlush(day * 100 / 3650); });
+  if (!walk.ok || walk.write_failed) {
+    MessageBox(walk.ok ? WriteFailure(hcd_tmp) : "error" + walk.failed_stamp.substr(0, 6) + "error");
     ShowInterpolationChoice();
     return;
   }
@@ -288,7 +290,7 @@ bool CClimaticDlg::BuildClimateFile() {
       MessageBox("A weather station must have at least 12 months to be used for analysis.");
       return false;
     case ClimateFailure::CannotWrite:
-      MessageBox("Could not write " + climate + ".");
+      MessageBox(WriteFailure(climate));
       return false;
   }
   m_meanAnnualTemperature = built.mean_annual_temperature;
@@ -380,7 +382,7 @@ bool CClimaticDlg::WriteEngineInput(const std::string& prefix) {
     case EngineInputFailure::None:
       break;
     case EngineInputFailure::CannotWrite:
-      MessageBox("Could not write " + written.detail + ".");
+      MessageBox(WriteFailure(written.detail));
       return false;
     case EngineInputFailure::NoThickness:
       MessageBox("Input AC Thickness First");
@@ -406,7 +408,7 @@ bool CClimaticDlg::WriteEngineInput(const std::string& prefix) {
   out << "100";
   out.close();
   if (!out) {
-    MessageBox("Could not write " + marker.string() + ".");
+    MessageBox(WriteFailure(marker.string()));
     return false;
   }
   return true;

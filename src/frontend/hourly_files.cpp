@@ -192,7 +192,7 @@ InterpolationResult InterpolateHourly(const std::vector<HourlySource>& sources,
     ++result.hours;
   }
   out.close();
-  if (!out) result.write_error = "Could not write " + output.string() + ".";
+  result.write_failed = !out;
   return result;
 }
 

@@ -74,7 +74,7 @@ StartMonth FindStartMonth(const std::vector<HourlySource>& sources);
 struct InterpolationResult {
   bool ok = true;
   std::string failed_stamp;  // the hour no station had, when !ok
-  std::string write_error;   // set when the output cannot be written
+  bool write_failed = false;
   long long hours = 0;
 };
 InterpolationResult InterpolateHourly(const std::vector<HourlySource>& sources,
