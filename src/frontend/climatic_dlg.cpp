@@ -1,5 +1,7 @@
 #include "frontend/climatic_dlg.h"
 
+#include <filesystem>
+
 #include "frontend/c_text.h"
 #include "frontend/dialog/host.h"
 #include "platform/files.h"
@@ -117,7 +119,10 @@ void CClimaticDlg::LoadStationList() {
   const std::filesystem::path path = platform::resolve_path(m_strDirectory + "station.dat");
   platform::LineReader in(path);
   if (!in.is_open()) {
-    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files");
+    // The fixed text speaks of the installation's folder; the last line says
+    // which file was tried, and why it did not open.
+    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files\n(tried " +
+               std::filesystem::absolute(path).string() + ": " + in.error() + ")");
     return;
   }
   m_nStations = 0;

@@ -142,10 +142,15 @@ void CClimaticDlg::OnOK() {
   // The station file must open before it is copied over "hcd.tmp".
   const std::int32_t identifier = m_stations[static_cast<std::size_t>(selected)].identifier;
   const std::string source = RealPath(HcdFilePath(identifier));
-  if (!HcdIdentifierNamesFile(identifier) || !platform::LineReader(source).is_open()) {
+  const platform::LineReader station_file(HcdIdentifierNamesFile(identifier) ? source : std::string());
+  if (!station_file.is_open()) {
     m.Show(idc::kSelectStation);
     m.Show(idc::kProgress);
-    MessageBox("Weather station file " + source + " missing.");
+    // A file that is there but does not open (a folder, no permission) says why.
+    MessageBox("Weather station file " + source + " missing." +
+               (HcdIdentifierNamesFile(identifier) && platform::file_exists(source)
+                    ? "\n(" + station_file.error() + ")"
+                    : ""));
     return;
   }
   const std::string target = RealPath(m_strDirectory + "hcd.tmp");
