@@ -38,8 +38,10 @@ void check_matrix(int nra, std::string_view nra_name, int nca, std::string_view 
   CHECK_INT_ARG_RANGE(nra, nra_name, 0, -1, nerr);
   CHECK_INT_ARG_RANGE(nca, nca_name, 0, -1, nerr);
   CHECK_INT_ARG_RANGE(lda, lda_name, 1, 0, nerr);
-  if (nca != 0 && lda > 0) CHECK_LE_PAIR(nra, nra_name, lda, lda_name, nerr);
-  else ++nerr;
+  if (nca != 0 && lda > 0)
+    CHECK_LE_PAIR(nra, nra_name, lda, lda_name, nerr);
+  else
+    ++nerr;
 }
 
 bool error_at_this_level() { return N1RTY(0) > 0; }
@@ -194,13 +196,17 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
   constexpr bool kReal = std::is_same_v<T, double>;
   std::string text(fmt);
   if (TRIMMED_LENGTH(fmt) == 0) {
-    if constexpr (kReal) text = default_real_format(nra, nca, a, lda, itring);
-    else text = default_integer_format(nra, nca, a, lda, itring);
+    if constexpr (kReal)
+      text = default_real_format(nra, nca, a, lda, itring);
+    else
+      text = default_integer_format(nra, nca, a, lda, itring);
   }
   bool single_vw = false;
   int width = -1;
-  if constexpr (kReal) FORMAT_CHECK_REAL(text, single_vw, width);
-  else FORMAT_CHECK_INTEGER(text, width);
+  if constexpr (kReal)
+    FORMAT_CHECK_REAL(text, single_vw, width);
+  else
+    FORMAT_CHECK_INTEGER(text, width);
   if (error_at_this_level()) return;
 
   std::vector<std::string> items;
@@ -208,7 +214,8 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
     if (single_vw) {
       // One V or W item: one format for the whole matrix.
       std::string item;
-      for_each_format_item(text, [&](std::string_view written) { compact_format_item(written, item); });
+      for_each_format_item(text,
+                           [&](std::string_view written) { compact_format_item(written, item); });
       const std::size_t x = item.find_first_of("VW");
       const std::size_t dot = item.find('.');
       int w = 0, d = 0, status = 0;
@@ -227,8 +234,10 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
   if (!PRINT_SETUP({title, nra, nca, itring, rlabel, clabel}, items, width, layout)) return;
   for (const PrintBlock& block : layout->blocks(option_in_force(3))) {
     if (block.new_page) PRINT_TITLE_PAGE(-1, {});
-    if constexpr (kReal) PRINT_BLOCK_REAL(*layout, block, a, lda);
-    else PRINT_BLOCK_INTEGER(*layout, block, a, lda);
+    if constexpr (kReal)
+      PRINT_BLOCK_REAL(*layout, block, a, lda);
+    else
+      PRINT_BLOCK_INTEGER(*layout, block, a, lda);
   }
 }
 
@@ -305,8 +314,10 @@ void WROPT(int iopt, int& iset, int iscope) {
   const int k = magnitude(iopt);
   int nerr = 1;
   CHECK_INT_ARG_RANGE(k, "IABS(IOPT)", 0, 16, nerr);
-  if (iopt < 0 && k <= 16) CHECK_INT_ARG_RANGE(iset, "ISET", kLowest[k], kHighest[k], nerr);
-  else ++nerr;
+  if (iopt < 0 && k <= 16)
+    CHECK_INT_ARG_RANGE(iset, "ISET", kLowest[k], kHighest[k], nerr);
+  else
+    ++nerr;
   if (iopt != 0) CHECK_INT_ARG_RANGE(iscope, "ISCOPE", 0, 1, nerr);
   if (!error_at_this_level()) {
     PrintOptionTable& t = print_options();
@@ -335,8 +346,10 @@ void PGOPT(int iopt, int& ipage) {
   }
   if (!error_at_this_level()) {
     auto& page = library_state().page_option_table.values;
-    if (iopt < 0) page[static_cast<std::size_t>(-iopt)] = ipage;
-    else ipage = page[static_cast<std::size_t>(iopt)];
+    if (iopt < 0)
+      page[static_cast<std::size_t>(-iopt)] = ipage;
+    else
+      ipage = page[static_cast<std::size_t>(iopt)];
   }
   frame.pop();
 }
@@ -434,8 +447,8 @@ int FRACTION_DIGITS_TRIM(int nra, int nca, const double* a, int lda, int itring,
   return need;
 }
 
-bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_items,
-                 int field_width, std::optional<MatrixLayout>& layout) {
+bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_items, int field_width,
+                 std::optional<MatrixLayout>& layout) {
   PrintSetup setup;
   const auto& page = library_state().page_option_table.values;
   setup.page_width = page[1];

@@ -131,9 +131,7 @@ void ITRING_BLOCK_RANGE(int itring, int r1, int r2, int c1, int c2, bool& empty,
       r1_out = std::max(c1 + 1, r1);
       c2_out = std::min(c2, r2 - 1);
       break;
-    default:
-      empty = false;
-      break;
+    default: empty = false; break;
   }
   if (r1_out > r2_out || c1_out > c2_out) empty = true;
 }
@@ -321,18 +319,24 @@ FieldText FIELD_TEXT(double x, const ColumnItem& item, int option4) {
   const int w = std::clamp(item.w, 0, 40);
   // A word right-aligned in the first w places; w fillers when it does not fit.
   auto word = [&](std::string_view text, char filler) {
-    if (static_cast<int>(text.size()) > w) field.fill(filler);
-    else std::copy(text.begin(), text.end(), field.begin() + (w - static_cast<int>(text.size())));
+    if (static_cast<int>(text.size()) > w)
+      field.fill(filler);
+    else
+      std::copy(text.begin(), text.end(), field.begin() + (w - static_cast<int>(text.size())));
   };
   if (NAN_TEST(x)) {
-    if (option4 == 0) field.fill('.');
-    else if (option4 == 2) word("NaN", '.');
+    if (option4 == 0)
+      field.fill('.');
+    else if (option4 == 2)
+      word("NaN", '.');
     return field;
   }
   if (x == DMACH(7) || x == DMACH(8)) {
     const bool plus = x > 0;
-    if (option4 < 2) field.fill(plus ? '+' : '-');
-    else word(plus ? "Inf" : "-Inf", plus ? '+' : '-');
+    if (option4 < 2)
+      field.fill(plus ? '+' : '-');
+    else
+      word(plus ? "Inf" : "-Inf", plus ? '+' : '-');
     return field;
   }
   std::string text;
@@ -438,8 +442,10 @@ MatrixLayout::MatrixLayout(const PrintSetup& setup, const PrintJob& job,
     // The row-label heading takes one line when it fits the page.
     heading_ = entry(job_.clabel, 0);
     const int n = TRIMMED_LENGTH(heading_);
-    if (n <= pw) heading_lines_.assign(1, TextLine{0, n, n});
-    else text_lines(heading_, option(8), 0, option(10), heading_lines_);
+    if (n <= pw)
+      heading_lines_.assign(1, TextLine{0, n, n});
+    else
+      text_lines(heading_, option(8), 0, option(10), heading_lines_);
     row_label_width_ = std::max(row_label_width_, widest(heading_lines_));
   }
   if (TRIMMED_LENGTH(job_.title) > 0) {
@@ -622,7 +628,8 @@ void MatrixLayout::block_lines(const PrintBlock& block, const Field& field,
       open_line(k, [&] {
         const std::size_t start = line.size();
         if (k == 0 && h >= heading_offset)
-          line.append(line_text(heading_, heading_lines_[static_cast<std::size_t>(h - heading_offset)]));
+          line.append(
+              line_text(heading_, heading_lines_[static_cast<std::size_t>(h - heading_offset)]));
         line.resize(start + static_cast<std::size_t>(row_label_width_), ' ');
       });
       for (int j = segs[k].first; j <= segs[k].second; ++j) {
@@ -631,8 +638,9 @@ void MatrixLayout::block_lines(const PrintBlock& block, const Field& field,
         if (l < 0) {
           line.append(static_cast<std::size_t>(column_width(j)), ' ');
         } else if (setup_.column_kind == 2) {
-          append_right(line, line_text(entry(job_.clabel, static_cast<std::size_t>(j)),
-                                       column(j).label[static_cast<std::size_t>(l)]),
+          append_right(line,
+                       line_text(entry(job_.clabel, static_cast<std::size_t>(j)),
+                                 column(j).label[static_cast<std::size_t>(l)]),
                        column_width(j));
         } else {
           append_number(line, j, column_width(j));
@@ -658,7 +666,8 @@ void MatrixLayout::block_lines(const PrintBlock& block, const Field& field,
       for (int j = segs[k].first; j <= segs[k].second; ++j) {
         const FieldText f = field(i, j);
         const int w = std::clamp(item(j).w, 0, 40);
-        append_right(line, std::string_view(f.data(), static_cast<std::size_t>(w)), column_width(j));
+        append_right(line, std::string_view(f.data(), static_cast<std::size_t>(w)),
+                     column_width(j));
         line.append(static_cast<std::size_t>(gap), ' ');
       }
       finish_line(line, out);

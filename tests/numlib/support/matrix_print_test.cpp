@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <random>
 #include <limits>
 #include <regex>
 #include <string>
@@ -130,7 +131,8 @@ TEST_F(MatrixPrintTest, ErrorsAndOptionScope) {
       {"page length below 10", [&] { value = 5; PGOPT(-2, value); }, {3},
        "IPAGE = 5.  Page length must be greater than or equal to 10."},
       {"PGOPT option", [&] { PGOPT(3, value); }, {1},
-       "IABS(IOPT) = 3.  IABS(IOPT) must be greater than or equal to 1 and less than or equal to 2."},
+       "IABS(IOPT) = 3.  IABS(IOPT) must be greater than or equal to 1 and less than or equal "
+       "to 2."},
       {"WROPT option", [&] { WROPT(17, value, 0); }, {1}, "IABS(IOPT) = 17."},
       {"WROPT value", [&] { value = 4; WROPT(-4, value, 0); }, {2},
        "ISET = 4.  ISET must be greater than or equal to 0 and less than or equal to 3."},
@@ -222,6 +224,70 @@ TEST_F(MatrixPrintTest, OptionScopeLastsOnePrintOrPersists) {
   EXPECT_EQ(got, 40);
   PGOPT(1, got);
   EXPECT_EQ(got, 78);
+}
+
+TEST_F(MatrixPrintTest, ExtremeOptionsEndCleanly) {
+  // Random prints under option values at and inside their limits: every print
+  // ends, and no page holds more lines than the page length.
+  std::mt19937 random(1313);
+  auto pick = [&](std::initializer_list<int> values) {
+    return *(values.begin() + random() % values.size());
+  };
+  const char* formats[] = {" ",    "(F10.3,I2)", "(2V10.4)", "(W12.3)", "(G12.4E3,1PE12.4)",
+                           "(I5)", "(F2.0)",     "(E40.33)", "(3PE12.2,D12.4E2)"};
+  const std::string_view texts[] = {"", "Mean%/value", "a%/%/b", "x", "%/",
+                                    "A label well beyond any width we allow for labels here, "
+                                    "with words and no breaks: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
+  // lowest and highest value of options 1..16 (3: lines on the page)
+  const int limits[][2] = {{0, 1}, {0, 7},   {-2, 5}, {0, 3},  {0, 1},   {0, 5},  {0, 5}, {0, 255},
+                           {0, 10}, {0, 50}, {0, 255}, {0, 50}, {1, 50}, {0, 1},  {0, 1}, {0, 1}};
+  int printed = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    reset_library_state();
+    ERSET(5, 1, 0);
+    int value = pick({10, 11, 30, 78, 255});
+    PGOPT(-1, value);
+    const int page_length = pick({10, 12, 60});
+    value = page_length;
+    PGOPT(-2, value);
+    for (int k = 1; k <= 16; ++k) {
+      const int lo = limits[k - 1][0], hi = limits[k - 1][1];
+      value = pick({lo, hi, lo + static_cast<int>(random() % (hi - lo + 1))});
+      WROPT(-k, value, 0);
+    }
+    int on_page = 0;
+    WROPT(3, on_page, 0);
+    const int nra = static_cast<int>(random() % 7), nca = static_cast<int>(random() % 7);
+    std::vector<double> a(49);
+    for (double& x : a)
+      x = pick({0, 1, 2}) == 0 ? (pick({0, 1}) ? kNaN : -kInf)
+                               : std::ldexp(random() % 2001 - 1000.0, pick({-20, -3, 0, 30}));
+    std::vector<int> m(49);
+    for (int& k : m) k = static_cast<int>(static_cast<std::int64_t>(random()) - 2147483648LL);
+    std::vector<std::string_view> rlabel(8), clabel(9);
+    for (auto& l : rlabel) l = texts[random() % 6];
+    for (auto& l : clabel) l = texts[random() % 6];
+    if (pick({0, 1})) rlabel[0] = pick({0, 1}) ? "number" : "NONE";
+    if (pick({0, 1})) clabel[random() % 2] = pick({0, 1}) ? "NUMBER" : "none";
+    const int itring = static_cast<int>(random() % 5) - 2;
+    const std::string_view title = texts[random() % 6];
+    if (trial % 3 == 0)
+      WRIRL(title, nra, nca, m.data(), 7, itring, pick({0, 1}) ? " " : "(I5,2I11)", rlabel, clabel);
+    else if (trial % 3 == 1)
+      DW2RRL(title, nra, nca, a.data(), 7, itring, formats[random() % 9], rlabel, clabel);
+    else
+      DWRRRN(title, nra, nca, a.data(), 7, itring);
+    const std::string out = take_output();
+    if (out.find("*** TERMINAL") != std::string::npos || on_page < 0) continue;
+    ++printed;
+    int lines = on_page;
+    for (std::size_t p = 0, q; p < out.size(); p = q + 1) {
+      q = out.find('\n', p);
+      lines = out.compare(p, q - p, "\f") == 0 ? 0 : lines + 1;
+      ASSERT_LE(lines, page_length) << out;
+    }
+  }
+  EXPECT_GT(printed, 100);
 }
 
 // The golden pages, by case name.

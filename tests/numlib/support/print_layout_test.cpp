@@ -41,7 +41,8 @@ TEST_F(PrintLayoutTest, SelectionRangesAgreeWithBruteForce) {
               if (selected(i, j)) rows.push_back(i);
             int row1 = 0, nrows = -1;
             ITRING_ROW_RANGE(itring, first, last, j, row1, nrows);
-            ASSERT_EQ(nrows, static_cast<int>(rows.size())) << itring << " " << first << ".." << last << " " << j;
+            ASSERT_EQ(nrows, static_cast<int>(rows.size()))
+                << itring << " " << first << ".." << last << " " << j;
             if (!rows.empty()) ASSERT_EQ(row1, rows.front());
           }
       // every block of an n x 6 matrix: the bounding box of its printed elements
@@ -64,7 +65,9 @@ TEST_F(PrintLayoutTest, SelectionRangesAgreeWithBruteForce) {
               SCOPED_TRACE(::testing::Message() << itring << " rows " << r1 << ".." << r2
                                                 << " columns " << c1 << ".." << c2);
               ASSERT_EQ(empty, hi_i == 0);
-              if (!empty) ASSERT_EQ((std::vector<int>{a, b, c, d}), (std::vector<int>{lo_i, hi_i, lo_j, hi_j}));
+              if (!empty)
+                ASSERT_EQ((std::vector<int>{a, b, c, d}),
+                          (std::vector<int>{lo_i, hi_i, lo_j, hi_j}));
             }
     }
   }
