@@ -171,14 +171,15 @@ std::string default_integer_format(int nra, int nca, const int* a, int lda, int 
 }
 
 // The items of every column. A V or W item becomes the format DFMTRR chooses for
-// the column's printed values (NSIG = -d for V, d for W).
-void real_column_items(const std::string& fmt, int nra, int nca, const double* a, int lda,
+// the column's printed values (NSIG = -d for V, d for W): once per print, so
+// that a column keeps one format in every block.
+void VW_COLUMN_FORMATS(const std::string& fmt, int nra, int nca, const double* a, int lda,
                        int itring, std::vector<std::string>& items) {
   items.resize(static_cast<std::size_t>(nca));
   for (int j = 1; j <= nca; ++j) {
     std::string& item = items[static_cast<std::size_t>(j - 1)];
     COLUMN_FORMAT(j, fmt, item);
-    if (item[1] != 'V' && item[1] != 'W') continue;
+    if (item.size() < 2 || (item[1] != 'V' && item[1] != 'W')) continue;
     int w = 0, d = 0, row1 = 0, nrows = 0;
     FORMAT_NUMBER(item, 1, '.', ')', w);
     FORMAT_NUMBER(item, 0, '.', ')', d);
@@ -224,7 +225,7 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
       text = dfmtrr(nra, nca, a, lda, itring, w, item[x] == 'V' ? -d : d);
       FORMAT_NUMBER(text, 1, '.', ')', width);
     }
-    real_column_items(text, nra, nca, a, lda, itring, items);
+    VW_COLUMN_FORMATS(text, nra, nca, a, lda, itring, items);
   } else {
     items.resize(static_cast<std::size_t>(nca));
     for (int j = 1; j <= nca; ++j) COLUMN_FORMAT(j, text, items[static_cast<std::size_t>(j - 1)]);
@@ -498,7 +499,7 @@ bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_ite
     default: break;
   }
   const std::int64_t needed =
-      static_cast<std::int64_t>(setup.options[7]) + layout->row_label_width() + column_width + 4;
+      static_cast<std::int64_t>(setup.options[7]) + layout->ROW_LABEL_WIDTH() + column_width + 4;
   if (needed <= pw) return true;
   ERROR_STORE_INTEGER(1, pw);
   ERROR_STORE_INTEGER(2, static_cast<int>(std::min<std::int64_t>(needed, IMACH(5))));

@@ -36,7 +36,9 @@ TEST_F(PrintLayoutTest, SelectionRangesAgreeWithBruteForce) {
             ITRING_ROW_RANGE(itring, first, last, j, row1, nrows);
             ASSERT_EQ(nrows, static_cast<int>(rows.size()))
                 << itring << " " << first << ".." << last << " " << j;
-            if (!rows.empty()) ASSERT_EQ(row1, rows.front());
+            if (!rows.empty()) {
+              ASSERT_EQ(row1, rows.front());
+            }
           }
       // every block of an n x 6 matrix: the bounding box of its printed elements
       for (int r1 = 1; r1 <= n; ++r1)
@@ -58,9 +60,10 @@ TEST_F(PrintLayoutTest, SelectionRangesAgreeWithBruteForce) {
               SCOPED_TRACE(::testing::Message() << itring << " rows " << r1 << ".." << r2
                                                 << " columns " << c1 << ".." << c2);
               ASSERT_EQ(empty, hi_i == 0);
-              if (!empty)
+              if (!empty) {
                 ASSERT_EQ((std::vector<int>{a, b, c, d}),
                           (std::vector<int>{lo_i, hi_i, lo_j, hi_j}));
+              }
             }
     }
   }
@@ -81,7 +84,9 @@ TEST_F(PrintLayoutTest, IntegerFromText) {
     int value = -1, status = -9;
     INTEGER_FROM_TEXT(c.text, value, status);
     EXPECT_EQ(status, c.status) << '"' << c.text << '"';
-    if (c.status >= 0) EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    if (c.status >= 0) {
+      EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    }
   }
 }
 
@@ -227,7 +232,9 @@ TEST_F(PrintLayoutTest, TextLinesBreakAtMarksBlanksAndWidth) {
                                            static_cast<std::size_t>(l.end - l.start));
       ASSERT_EQ(line.find("%/"), std::string::npos);
       const int i = n == 0 ? 0 : indent;
-      if (width - i - allowance >= 1) ASSERT_LE(l.length, width);
+      if (width - i - allowance >= 1) {
+        ASSERT_LE(l.length, width);
+      }
       at = l.end;
     }
     std::string rest = text.substr(static_cast<std::size_t>(at));
