@@ -1,6 +1,7 @@
 #include "numlib/support/matrix_print.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -123,7 +124,11 @@ std::string choose_real_format(int nra, int nca, const double* a, int lda, int i
     if (k > 0) largest = std::max(largest, std::fabs(x[k - 1]));
     if (whole) whole = ALL_WHOLE_NUMBERS(nrows, x, 1, width);
   });
-  if (largest < 0.0) return "(F" + std::to_string(width) + ".0)";
+  std::string text;
+  if (largest < 0.0) {  // nothing but NaN and infinities
+    DFMTX(DMACH(6), nwidth, nsig, text);
+    return text;
+  }
   if (whole) return integer_format(width);
   RealFormat f = format_for_magnitude(largest, width, digits);
   if (f.fixed) {
@@ -135,9 +140,10 @@ std::string choose_real_format(int nra, int nca, const double* a, int lda, int i
 
 // DFMTRR into a text.
 std::string dfmtrr(int nra, int nca, const double* a, int lda, int itring, int nwidth, int nsig) {
-  char buf[10];
+  std::array<char, 10> buf;
+  buf.fill(' ');
   DFMTRR(nra, nca, a, lda, itring, nwidth, nsig, buf);
-  return std::string(platform::trim_trailing(std::string_view(buf, sizeof buf)));
+  return std::string(platform::trim_trailing(std::string_view(buf.data(), buf.size())));
 }
 
 // The real printer's format when FMT is blank: print option 6.
