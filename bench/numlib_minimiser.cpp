@@ -40,8 +40,8 @@ void BM_CreepFit(benchmark::State& state) {
     benchmark::DoNotOptimize(f);
   }
   bench_allocations::report(state, before);
-  state.counters["evals"] = benchmark::Counter(static_cast<double>(curve.calls),
-                                               benchmark::Counter::kAvgIterations);
+  state.counters["evals"] =
+      benchmark::Counter(static_cast<double>(curve.calls), benchmark::Counter::kAvgIterations);
   state.counters["code"] = numlib::LAST_ERROR_CODE();
   state.counters["m"] = x[2];
 }

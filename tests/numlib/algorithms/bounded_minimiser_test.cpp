@@ -43,7 +43,8 @@ Result minimise(const Problem& problem) {
   const int n = static_cast<int>(problem.start.size());
   run.lower = problem.lower;
   run.upper = problem.upper;
-  std::vector<double> xscale = problem.xscale.empty() ? std::vector<double>(n, 1.0) : problem.xscale;
+  std::vector<double> xscale = problem.xscale;
+  if (xscale.empty()) xscale.assign(n, 1.0);
   double fscale = problem.fscale;
   std::array<double, 7> rparam{};
   run.x.assign(n, 0.0);
@@ -148,8 +149,8 @@ TEST_F(BoundedMinimiserTest, Settings) {
 }
 
 TEST_F(BoundedMinimiserTest, PrintedWarningAndStop) {
-  const Result run = minimise({[](const std::vector<double>& x) { return x[0] * x[0] + x[1] * x[1]; },
-                               {1.0, 1.0}, {-kBig, -kBig}, {kBig, kBig}, {}, -0.5});
+  const Objective square = [](const std::vector<double>& x) { return x[0] * x[0] + x[1] * x[1]; };
+  const Result run = minimise({square, {1.0, 1.0}, {-kBig, -kBig}, {kBig, kBig}, {}, -0.5});
   EXPECT_EQ(take_output(),
             "\n"
             " *** WARNING  ERROR 3 from DU5INF.  The estimate of the scale of the\n"
@@ -246,7 +247,8 @@ TEST_F(BoundedMinimiserTest, Problems) {
       // On x2 = 0.0015 the minimum over x1 is at x1/1000 = 0.75.
       {"badly scaled",
        {[](const std::vector<double>& x) {
-          return std::pow(x[0] / 1000.0 - 1.0, 2) + std::pow(1000.0 * x[1] - x[0] / 1000.0 - 1.0, 2);
+          const double u = x[0] / 1000.0;
+          return std::pow(u - 1.0, 2) + std::pow(1000.0 * x[1] - u - 1.0, 2);
         },
         {0.0, 0.0}, {0.0, 0.0}, {5000.0, 0.0015}, {1e-3, 1e3}, 10.0,
         [](int* iparam, double* rparam) {
