@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,21 @@ TEST_F(BoundedMinimiserTest, PrintedWarningAndStop) {
   EXPECT_EQ(take_output(),
             "\n"
             " *** FATAL    ERROR 3 from DBCONF.   Maximum number of iterations exceeded.\n");
+
+  // Work storage for a size that cannot be had ends the run, whatever the
+  // attributes say.
+  ERSET(0, 0, 0);
+  std::array<int, 7> iparam{};
+  std::array<double, 7> rparam{};
+  double v[1] = {0.0}, fscale = 1.0, f = 0.0;
+  const auto zero = [](int, const double*, double& y) { y = 0.0; };
+  const int huge = std::numeric_limits<int>::max();
+  EXPECT_EQ(stop_status([&] {
+              DBCONF(zero, huge, v, 0, v, v, v, fscale, iparam.data(), rparam.data(), v, f);
+            }),
+            3);
+  EXPECT_NE(take_output().find(" *** TERMINAL ERROR 2 from DBCONF.  The required storage cannot"),
+            std::string::npos);
 }
 
 TEST_F(BoundedMinimiserTest, BoundTypes) {
