@@ -237,7 +237,7 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
   }
 }
 
-// The simulation's own steps stop until they are built; the stop marks the
+// The run stops where it is not built yet, past the material set-up; the stop marks the
 // progress file as failed and leaves no history behind.
 TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
   TempProject project;
@@ -250,7 +250,7 @@ TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
     FAIL() << "no stop";
   } catch (const platform::RunStop& stop) {
     EXPECT_EQ(stop.status(), platform::kStopDecided);
-    EXPECT_EQ(stop.message(), "set_up_materials: not built yet");
+    EXPECT_EQ(stop.message(), "run_climate_simulation: not built yet");
   }
   EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
   EXPECT_NE(project.console().find("    ihac="), std::string::npos);
