@@ -563,9 +563,15 @@ void put_number_element(std::string& out, const IoItem& it, std::size_t k, const
       return;
     case FormatEdit::kE:
     case FormatEdit::kD:
-    case FormatEdit::kG:
       if (integer) v = static_cast<double>(iv);
       put_exponent(out, v, ed.w, ed.d, ed.e, scale, ed.kind == FormatEdit::kD ? 'D' : 'E');
+      return;
+    case FormatEdit::kG:
+      if (integer) {  // G on an integer is Iw
+        put_integer(out, iv, ed.w);
+        return;
+      }
+      put_general(out, v, ed.w, ed.d, ed.e, scale);
       return;
     default:
       throw FormatError("edit does not fit a number item in layout " + fmt.text());
