@@ -16,7 +16,8 @@
 //
 // Functions named read_* stop the run (status 2) on an end of file or an error,
 // with a message naming the file, the line and what was expected; try_read_*
-// return the status instead (the caller's end-of-file and error branches).
+// return a ReadResult instead (the caller's end-of-file and error branches),
+// which keeps what was expected for the caller's own message.
 
 #include <array>
 #include <cstdint>
@@ -31,6 +32,16 @@
 #include "platform/units.h"
 
 namespace platform {
+
+// The outcome of a try-read: its status and, when that is not Ok, what was
+// expected ("expected an integer, found \"x\""); unit_error_message turns it
+// into a message naming the file and the line. It converts to its status, so
+// callers compare and switch on it as on an IoStatus.
+struct ReadResult {
+  IoStatus status = IoStatus::Ok;
+  std::string error;
+  operator IoStatus() const { return status; }
+};
 
 struct IoItem {
   enum Kind : std::uint8_t { kInt32, kInt64, kFloat, kDouble, kText, kString };
@@ -137,11 +148,12 @@ void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> it
 // ---- free-form reading ----
 
 template <class... T>
-IoStatus try_read_list(int unit, T&&... v) {
+ReadResult try_read_list(int unit, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{unit, {}, false};
-  std::string error;
-  return detail::list_read(src, it, error);
+  ReadResult r;
+  r.status = detail::list_read(src, it, r.error);
+  return r;
 }
 
 template <class... T>
@@ -155,21 +167,23 @@ void read_list(int unit, T&&... v) {
 
 // Reads from a text as from one record; EndOfFile when it holds too few values.
 template <class... T>
-IoStatus read_list_text(std::string_view text, T&&... v) {
+ReadResult read_list_text(std::string_view text, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{-1, text, false};
-  std::string error;
-  return detail::list_read(src, it, error);
+  ReadResult r;
+  r.status = detail::list_read(src, it, r.error);
+  return r;
 }
 
 // ---- fixed-column reading ----
 
 template <class... T>
-IoStatus try_read_fixed(int unit, const Format& fmt, T&&... v) {
+ReadResult try_read_fixed(int unit, const Format& fmt, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{unit, {}, false};
-  std::string error;
-  return detail::fixed_read(src, fmt, it, error);
+  ReadResult r;
+  r.status = detail::fixed_read(src, fmt, it, r.error);
+  return r;
 }
 
 template <class... T>
@@ -182,11 +196,12 @@ void read_fixed(int unit, const Format& fmt, T&&... v) {
 }
 
 template <class... T>
-IoStatus read_fixed_text(std::string_view text, const Format& fmt, T&&... v) {
+ReadResult read_fixed_text(std::string_view text, const Format& fmt, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{-1, text, false};
-  std::string error;
-  return detail::fixed_read(src, fmt, it, error);
+  ReadResult r;
+  r.status = detail::fixed_read(src, fmt, it, r.error);
+  return r;
 }
 
 // ---- writing ----
