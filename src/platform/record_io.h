@@ -16,7 +16,9 @@
 //
 // Functions named read_* stop the run (status 2) on an end of file or an error,
 // with a message naming the file, the line and what was expected; try_read_*
-// return the status instead (the caller's end-of-file and error branches).
+// return the status instead (the caller's end-of-file and error branches);
+// read_*_unless_end return false at an end of file (the caller's end-of-file
+// branch) and stop on any other error.
 
 #include <array>
 #include <cstdint>
@@ -153,6 +155,16 @@ void read_list(int unit, T&&... v) {
   if (st != IoStatus::Ok) stop_on_unit_error(unit, st, error);
 }
 
+template <class... T>
+bool read_list_unless_end(int unit, T&&... v) {
+  auto it = detail::items(std::forward<T>(v)...);
+  detail::RecordSource src{unit, {}, false};
+  std::string error;
+  const IoStatus st = detail::list_read(src, it, error);
+  if (st == IoStatus::Error) stop_on_unit_error(unit, st, error);
+  return st == IoStatus::Ok;
+}
+
 // Reads from a text as from one record; EndOfFile when it holds too few values.
 template <class... T>
 IoStatus read_list_text(std::string_view text, T&&... v) {
@@ -179,6 +191,16 @@ void read_fixed(int unit, const Format& fmt, T&&... v) {
   std::string error;
   const IoStatus st = detail::fixed_read(src, fmt, it, error);
   if (st != IoStatus::Ok) stop_on_unit_error(unit, st, error);
+}
+
+template <class... T>
+bool read_fixed_unless_end(int unit, const Format& fmt, T&&... v) {
+  auto it = detail::items(std::forward<T>(v)...);
+  detail::RecordSource src{unit, {}, false};
+  std::string error;
+  const IoStatus st = detail::fixed_read(src, fmt, it, error);
+  if (st == IoStatus::Error) stop_on_unit_error(unit, st, error);
+  return st == IoStatus::Ok;
 }
 
 template <class... T>
