@@ -203,6 +203,15 @@ bool read_fixed_unless_end(int unit, const Format& fmt, T&&... v) {
   return st == IoStatus::Ok;
 }
 
+// As read_fixed_text, with what was expected in `error` when not Ok.
+template <class... T>
+IoStatus read_fixed_text_checked(std::string_view text, std::string& error, const Format& fmt,
+                                 T&&... v) {
+  auto it = detail::items(std::forward<T>(v)...);
+  detail::RecordSource src{-1, text, false};
+  return detail::fixed_read(src, fmt, it, error);
+}
+
 template <class... T>
 IoStatus read_fixed_text(std::string_view text, const Format& fmt, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);

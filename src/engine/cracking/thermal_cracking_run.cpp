@@ -44,6 +44,45 @@ void require_finite(std::span<const double> values) {
   }
 }
 
+// A number field of a history record when it holds only blanks, a leading
+// sign, digits and at most one point -- what the history writer writes. False
+// for anything else, which the platform's reader then reads or reports. The
+// value is the platform's: an integer of at most 15 digits divided by an exact
+// power of ten is the correctly rounded decimal.
+bool plain_field(std::string_view record, std::size_t col, std::size_t width, int implied,
+                 double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const std::string_view f = col < record.size() ? record.substr(col, width) : std::string_view{};
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool negative = false, sign = false, point = false;
+  for (const char c : f) {
+    if (c == ' ') continue;
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      ++digits;
+      if (point) ++decimals;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else if ((c == '-' || c == '+') && !sign && digits == 0 && !point) {
+      sign = true;
+      negative = c == '-';
+    } else {
+      return false;
+    }
+    if (digits > 15) return false;
+  }
+  if (digits == 0) {
+    if (sign || point) return false;  // a lone sign or point is no number
+    value = 0.0;
+    return true;
+  }
+  const double v = static_cast<double>(mantissa) / kPowers[point ? decimals : implied];
+  value = negative ? -v : v;
+  return true;
+}
+
 [[noreturn]] void history_corrupted() {
   platform::console_line(" your temperature file is corrupted");
   platform::console_line(" go to ..\\tmp directory and delete the *.tmp files");
@@ -113,11 +152,31 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
   std::array<std::int32_t, 4> stamp{};
   std::array<double, kMaxStressNodes> fields{};
   std::array<std::array<double, kMaxStressNodes>, 24> day_records{};
-  const std::span<double> record_fields(fields.data(), static_cast<std::size_t>(node_count));
+  const std::size_t width = static_cast<std::size_t>(node_count);
+  const std::span<double> record_fields(fields.data(), width);
+  // Each record by hand when it is plain (as the writer makes it), else by the
+  // platform's reader.
+  auto read_record = [&] {
+    std::string_view record;
+    std::string message;
+    const platform::IoStatus st = platform::read_record(kHistoryReadUnit, record, &message);
+    if (st == platform::IoStatus::EndOfFile) return false;
+    if (st != platform::IoStatus::Ok) platform::stop_on_unit_error(kHistoryReadUnit, st, message);
+    bool plain = true;
+    double unused = 0.0;
+    for (std::size_t col : {0, 4, 6, 8})
+      plain = plain && plain_field(record, col, col == 0 ? 4 : 2, 0, unused);
+    for (std::size_t f = 0; plain && f < width; ++f)
+      plain = plain_field(record, 10 + 6 * f, 6, 1, fields[f]);
+    if (!plain &&
+        platform::read_fixed_text_checked(record, message, record_layout, stamp, record_fields) !=
+            platform::IoStatus::Ok)
+      platform::stop_on_unit_error(kHistoryReadUnit, platform::IoStatus::Error, message);
+    return true;
+  };
   auto read_day = [&] {
     for (auto& hour : day_records) {
-      if (!platform::read_fixed_unless_end(kHistoryReadUnit, record_layout, stamp, record_fields))
-        return false;
+      if (!read_record()) return false;
       // the second field (half an inch down) is not a node of the stress grid
       hour[0] = fields[0];
       std::copy(fields.begin() + 2, fields.begin() + node_count, hour.begin() + 1);

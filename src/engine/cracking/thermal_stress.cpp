@@ -39,7 +39,9 @@ double tip_stress(const std::array<double, kMaxStressNodes>& row, int tip, doubl
 void write_crack_row(std::int32_t case_number, std::int64_t month, double depth_inches,
                      double cracking, bool to_console) {
   static const platform::Format layout("(2I5,2F10.1)");
-  const std::string row = platform::format_fixed(layout, case_number, month, depth_inches, cracking);
+  thread_local std::string row;
+  row.clear();
+  platform::append_fixed(row, layout, case_number, month, depth_inches, cracking);
   platform::write_record(kCrackResultUnit, row);
   if (to_console) platform::console_line(row);
 }
@@ -111,7 +113,9 @@ void update_prony_stress(StressWork& work, const RelaxationSeries& series, const
     for (int j = 0; j < series.count; ++j) {
       const std::size_t k = static_cast<std::size_t>(j);
       const double x = std::max(-dxi / series.times[k], -1e200);
-      const double e = std::exp(x);
+      // exp underflows to 0 below about -745.13; the library's slow path for it
+      // would cost as much as the rest of the loop
+      const double e = x < -746.0 ? 0.0 : std::exp(x);
       terms[k] = e * terms[k] + (1.0 - e) * series.moduli[k] * series.times[k] * strain / dxi;
       total += terms[k];
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -289,6 +290,48 @@ TEST(ThermalCrackingRun, ShortRecordsReadTheirMissingFieldsAsZero) {
   EXPECT_EQ(history.hour(1, 24)[1], 7.5);
   EXPECT_EQ(history.hour(1, 24)[2], 0.0);
   EXPECT_EQ(history.hour(1, 24)[3], 0.0);
+}
+
+TEST(ThermalCrackingRun, HistoryFieldsReadAsTheFixedColumnReaderReadsThem) {
+  // plain fields are read by hand; others go to the platform's reader
+  const char* fields[] = {"  12.5", " -0.05", "   125", "  -125", "1 2.5 ", "+12.5 ", " 12.25",
+                          "   .5 ", "  -0.0", "      ", "1.25E1", "  12.5\t", "-.0001", "999999", "  1-2 "};
+  static const platform::Format layout("(I4,3I2,12F6.1)");
+  for (const char* f : fields) {
+    std::string text = " 24 3 2.0 0.0\n";
+    const std::string record = std::string("2001 1 1 1") + f + "  99.9" + f;
+    for (int k = 0; k < 24; ++k) text += record + "\n";
+    TempDrive drive;
+    drive.write("h.tmp", text);
+    engine::CrackingState state;
+    engine::TemperatureHistory history;
+    platform::open_unit(engine::kHistoryReadUnit, "c:\\h.tmp", platform::OpenStatus::Old);
+    ASSERT_EQ(stop_status([&] { engine::read_temperature_file(state, history, 3); }), 0) << f;
+    platform::close_all_units();
+    std::array<std::int32_t, 4> stamp{};
+    std::array<double, 3> expected{};
+    ASSERT_EQ(platform::read_fixed_text(record, layout, stamp, expected), platform::IoStatus::Ok) << f;
+    for (int k : {1, 24}) {
+      EXPECT_EQ(std::signbit(history.hour(1, k)[0]), std::signbit(expected[0])) << f;
+      EXPECT_EQ(history.hour(1, k)[0], expected[0]) << f;
+      EXPECT_EQ(history.hour(1, k)[1], expected[2]) << f;
+    }
+  }
+  // not numbers: the file layer's stop, naming the file and the record
+  for (const char* f : {"   -  ", "  x.5 ", "   .  ", "  1.2.3"}) {
+    std::string text = " 24 3 2.0 0.0\n";
+    for (int k = 0; k < 24; ++k) text += std::string("2001 1 1 1") + f + "\n";
+    TempDrive drive;
+    drive.write("h.tmp", text);
+    engine::CrackingState state;
+    engine::TemperatureHistory history;
+    ConsoleCapture console;
+    std::string message;
+    platform::open_unit(engine::kHistoryReadUnit, "c:\\h.tmp", platform::OpenStatus::Old);
+    EXPECT_EQ(stop_status([&] { engine::read_temperature_file(state, history, 3); }, &message), 2) << f;
+    EXPECT_NE(message.find("h.tmp"), std::string::npos) << message;
+    EXPECT_NE(message.find("2"), std::string::npos) << message;
+  }
 }
 
 TEST(ThermalCrackingRun, FractureParametersAndAZeroCreepExponent) {
