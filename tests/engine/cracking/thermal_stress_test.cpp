@@ -61,6 +61,10 @@ TEST(PronyStress, CoolingRampsAgainstTheRecursionTheRampLawAndTheBoltzmannIntegr
       if (ramp != 0) EXPECT_LT(work.node_stress[0], rows[i][8]) << what;
     }
   }
+  // the ramp law after 2, 7 and 12 hours of cooling by 2 F/h
+  EXPECT_NEAR(rows[1][8], 42.6043, 1e-4);
+  EXPECT_NEAR(rows[6][8], 90.8456, 1e-4);
+  EXPECT_NEAR(rows[11][8], 112.1546, 1e-4);
   // cooling 2 F/h from 0 F: 12 hours give 331.151 psi, 333.471 by the integral
   EXPECT_NEAR(rows[23][7], 331.151, 1e-3);
   EXPECT_NEAR(rows[23][8], 333.471, 1e-3);
