@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "engine/common/finite_input.h"
 #include "engine/common/node_count.h"
 #include "engine/common/project_files.h"
 #include "engine/cracking/cracking_channels.h"
@@ -32,17 +33,8 @@ void time_line(std::string_view label) {
   platform::console_line(platform::format_list(label, numlib::ELAPSED_CPU_SECONDS()));
 }
 
-// Thicknesses, mixture values and criteria run through every formula of the
-// case: NaN or an infinity would reach the result rows.
-void require_finite(std::span<const double> values) {
-  for (const double v : values) {
-    if (std::isfinite(v)) continue;
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(kRunFileUnit) + "\", line " +
-                           std::to_string(platform::unit_line(kRunFileUnit)) + ": value " +
-                           platform::format_list(v).substr(1) + "; it must be a finite number");
-  }
-}
+// Thicknesses, mixture values and criteria run through every formula of the case.
+void require_finite(std::span<const double> values) { engine::require_finite(kRunFileUnit, values); }
 
 // A number field of a history record when it holds only blanks, a leading
 // sign, digits and at most one point -- what the history writer writes. False

@@ -347,13 +347,33 @@ TEST(ThermalCrackingRun, FractureParametersAndAZeroCreepExponent) {
   EXPECT_TRUE(cracking_test::near_rel(ref.p, 474.9505827, 1e-8));
   EXPECT_TRUE(cracking_test::near_rel(ref.a, 6.6059794521e-3, 1e-8));
 
-  ProjectRun run;
-  run.drive.write("proj/h.tmp", still_history(1));
-  run.drive.write("proj/doc-17a.dat", group("c:\\proj\\h.tmp", 4.0, "DS"));
-  run.fit.fits = {{0.0, 386.7070707}};
-  run.go();
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.console.find(" Creep exponent m is zero, check your creep data\n"), std::string::npos);
+}
+
+TEST(ThermalCrackingRun, StopsOnAZeroCreepExponentAndValuesThatAreNotNumbers) {
+  struct Case {
+    const char* what;
+    std::string doc;
+    double m;
+    const char* message;
+  };
+  const std::string ok = group("c:\\proj\\h.tmp", 4.0, "DS");
+  const Case cases[] = {
+      {"m = 0", ok, 0.0, " Creep exponent m is zero, check your creep data"},
+      {"m < 0", ok, -0.1, " Creep exponent m is zero, check your creep data"},
+      {"a NaN thickness", "2001 1 1 1\nc:\\proj\\h.tmp\nNaN\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 3: value NaN; it must be a finite number"},
+      {"an infinite mixture value", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n4 11 1e999 -3.68\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 5: value Infinity; it must be a finite number"},
+  };
+  for (const Case& c : cases) {
+    ProjectRun run;
+    run.drive.write("proj/h.tmp", still_history(1));
+    run.drive.write("proj/doc-17a.dat", c.doc);
+    run.fit.fits = {{c.m, 386.7070707}};
+    run.go();
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_EQ(run.stop_message, c.message) << c.what;
+  }
 }
 
 }  // namespace
