@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <string>
 
 #include "engine/common/node_count.h"
 #include "engine/cracking/cracking_channels.h"
