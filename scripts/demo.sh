@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 demo=$(realpath -m "${1:-out/demo}")
-jobs=$(nproc 2>/dev/null || echo 4)
+# PAVSIM_JOBS caps the parallel jobs on a shared machine; all cores by default.
+jobs=${PAVSIM_JOBS:-$(nproc 2>/dev/null || echo 4)}
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo write_synthetic_input
 

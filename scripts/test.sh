@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
-jobs=$(nproc 2>/dev/null || echo 4)
+# PAVSIM_JOBS caps the parallel jobs on a shared machine; all cores by default.
+jobs=${PAVSIM_JOBS:-$(nproc 2>/dev/null || echo 4)}
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"

@@ -306,6 +306,7 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
   std::string repeat_text;
   bool repeat_quoted = false;
   std::string quoted_buf;
+  bool any_taken = false;  // a value or null of this read has been taken
 
   for (std::size_t i = 0; i < items.size(); ++i) {
     IoItem& it = items[i];
@@ -336,8 +337,12 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
             if (st == IoStatus::EndOfFile) error = std::string("expected ") + kind_name(it.kind);
             return st;
           }
+          // A leading null belongs to the first record only: after blank
+          // records, a comma that opens a record is a separator.
+          if (!any_taken) sc.comma_pending = true;
         }
         sc.comma_pending = false;
+        any_taken = true;
         const char c = sc.rec[sc.p];
         if (c == '/') return IoStatus::Ok;  // the rest keep their values
         if (c == ',') {
@@ -558,9 +563,15 @@ void put_number_element(std::string& out, const IoItem& it, std::size_t k, const
       return;
     case FormatEdit::kE:
     case FormatEdit::kD:
-    case FormatEdit::kG:
       if (integer) v = static_cast<double>(iv);
       put_exponent(out, v, ed.w, ed.d, ed.e, scale, ed.kind == FormatEdit::kD ? 'D' : 'E');
+      return;
+    case FormatEdit::kG:
+      if (integer) {  // G on an integer is Iw
+        put_integer(out, iv, ed.w);
+        return;
+      }
+      put_general(out, v, ed.w, ed.d, ed.e, scale);
       return;
     default:
       throw FormatError("edit does not fit a number item in layout " + fmt.text());

@@ -167,6 +167,11 @@ TEST(FreeRead, ContinuesOverRecordsAsGfortran) {
       {"1|,2,3|9", IoStatus::Ok, 1, 2, 3, 9},
       {"1 2|3 4|9", IoStatus::Ok, 1, 2, 3, 9},
       {"1, 2,|, 3|9", IoStatus::Ok, 1, 2, -1, 9},
+      {"|,5 6 7|9", IoStatus::Ok, 5, 6, 7, 9},
+      {"|  ||,5 6 7|9", IoStatus::Ok, 5, 6, 7, 9},
+      {",5 6 7|9", IoStatus::Ok, -1, 5, 6, 9},
+      {"|, ,5 6|9", IoStatus::Ok, -1, 5, 6, 9},
+      {"|,5|,6 7|9", IoStatus::Ok, 5, 6, 7, 9},
   };
   testing_support::TempDir dir;
   for (const auto& c : cases) {

@@ -60,13 +60,15 @@ def parse(path):
     r.read(2)
     r.read(2)
     r.line()  # case name, one fixed-form line
-    r.read(2)
+    f["bound_layers"] = sum(int(v) for v in r.read(2))
     layers, intervals = (int(v) for v in r.read(4)[:2])
+    f["layers"] = []
     for _ in range(layers):
-        name = r.read(5)[0].strip("'")
+        head = r.read(5)
+        name = head[0].strip("'")
         records = 3 if name in ("PCC", "Asphalt", "ATB") else 20
-        for _ in range(records):
-            r.read(2)
+        f["layers"].append({"name": name, "thickness": head[1],
+                            "values": [r.read(2)[0] for _ in range(records)]})
     r.read(5)
     r.read(4)
     r.read(4)
@@ -88,6 +90,7 @@ def parse(path):
                    "sun": (float(v[8]), float(v[9]))}
         days.append(day)
     f["days"] = days
+    f["trailing"] = [r.read(n) for n in (3, 4, 3, 5)]  # records T1-T4
     return f
 
 

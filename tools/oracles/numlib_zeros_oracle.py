@@ -8,7 +8,8 @@ writes into tests/data/numlib/:
                         equation with made-up coefficients (scipy brentq);
   polynomial_roots.csv  seeded random real polynomials of degree 3-30 and their
                         zeros (mpmath.polyroots at 50 digits on the same double
-                        coefficients), each zero's condition number at most 1e5;
+                        coefficients), each zero's condition number at most 1e5,
+                        then four of degree 70-100;
   quadratic_roots.csv   quadratics whose zeros are computed exactly (fractions
                         and 60-digit decimals), where numpy.roots is not enough.
 """
@@ -88,12 +89,25 @@ def polynomial_rows():
         if max(condition_number(coefficients, r) for r in roots) > 1e5:
             dropped += 1
             continue
-        row = [degree] + coefficients
-        for r in roots:
-            row += [float(mpmath.re(r)), float(mpmath.im(r))]
-        rows.append(row)
+        rows.append(polynomial_row(coefficients, roots))
     print(f"dropped {dropped} ill-conditioned polynomials")
+    # High degrees, where deflation makes the later zeros drift.
+    rng = np.random.default_rng(6071)
+    for degree in (70, 85, 95, 100):
+        coefficients = [float(a) for a in rng.normal(size=degree + 1)]
+        roots = mpmath.polyroots([mpmath.mpf(a) for a in reversed(coefficients)],
+                                 maxsteps=2000, extraprec=800)
+        print(f"degree {degree}: largest condition number "
+              f"{max(condition_number(coefficients, r) for r in roots):.3g}")
+        rows.append(polynomial_row(coefficients, roots))
     return rows
+
+
+def polynomial_row(coefficients, roots):
+    row = [len(coefficients) - 1] + coefficients
+    for r in roots:
+        row += [float(mpmath.re(r)), float(mpmath.im(r))]
+    return row
 
 
 # ---- quadratics, exactly ----------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "engine/climate/climate_input.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -60,11 +61,8 @@ std::string property_record(int record, int layer) {
   return "record " + std::to_string(record) + " of layer " + std::to_string(layer);
 }
 
-// A value the simulation cannot hold: one console line, then a stop.
 [[noreturn]] void reject(const std::string& where, const std::string& problem) {
-  platform::stop_run(
-      platform::kStopDecided,
-      "Input error in \"" + platform::unit_name(kInputChannel) + "\", " + where + ": " + problem);
+  reject_input(where, problem);
 }
 
 // Records of the climate data, named only when a message needs it.
@@ -344,6 +342,17 @@ void check_history_points(const ClimateRun& run) {
 
 }  // namespace
 
+void reject_input(const std::string& where, const std::string& problem) {
+  platform::stop_run(
+      platform::kStopDecided,
+      "Input error in \"" + platform::unit_name(kInputChannel) + "\", " + where + ": " + problem);
+}
+
+int soil_record_number(LayerTable LayerProperties::*field) {
+  const auto* at = std::find(kSoilRecords.begin(), kSoilRecords.end(), field);
+  return static_cast<int>(at - kSoilRecords.begin()) + 2;
+}
+
 void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_deviation,
                          const platform::FixedText<255>& work_directory,
                          const platform::FixedText<255>& temperature_file_name) {
@@ -358,6 +367,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 
   read_correction_table(run.correction_fields);
   write_progress(run, 1, ProgressOpenFailure::kStop);
+  run.progress_started = true;
 
   // Read only: a missing input is the file layer's stop, and nothing is created.
   platform::open_unit(kInputChannel,
@@ -425,7 +435,8 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   DrainageInputs& t = common.drainage_inputs;
   read_record("record T1", t.path_length, t.slope_percent, t.simulation_integer);
   read_record("record T2", t.fines_type, t.fines_content, t.gravel_content, t.sand_content);
-  read_record("record T3", t.infiltration_selector, t.infiltration_first, t.infiltration_second);
+  read_record("record T3", t.infiltration_constant_choice, t.power_form_factor,
+              t.infiltration_scale);
   read_record("record T4", t.rainfall_first, t.rainfall_constants.span(1, 4));
 
   check_history_points(run);

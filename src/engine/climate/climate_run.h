@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/climate/drainage_curve.h"
 #include "engine/climate/one_based.h"
 #include "platform/fixed_text.h"
 
@@ -23,6 +24,8 @@ inline constexpr int kMaxCorrectionFields = 256;
 inline constexpr int kSuctionTablePoints = 100001;
 // Evaluation points of the temperature history through the top layers.
 inline constexpr int kMaxHistoryPoints = 50;
+// Suctions of the relative-conductivity table, 10^((i - 1) / 10 - 4) kPa.
+inline constexpr int kConductivityPoints = 100;
 
 // ------------------------------------------------------------------ channels
 
@@ -57,11 +60,13 @@ struct DrainageInputs {
   float fines_content = 0;      // percent
   float gravel_content = 0;
   float sand_content = 0;
-  // T3: the infiltration relation's selector and its two reals
-  std::int32_t infiltration_selector = 0;
-  float infiltration_first = 0;
-  float infiltration_second = 0;
-  // T4: one real for the simulation, then the four rainfall constants
+  // T3: the infiltration relation. The power form's constant K is 0.03 for
+  // choice 1 and 0.11 for choice 2; a power-form factor F of 0 selects the
+  // crack form instead; the scale Y enters both forms.
+  std::int32_t infiltration_constant_choice = 0;
+  float power_form_factor = 0;
+  float infiltration_scale = 0;
+  // T4: the power form's rainfall value R, then its four constants (0: default)
   float rainfall_first = 0;
   OneBasedArray<float, 4> rainfall_constants;
 
@@ -160,8 +165,32 @@ struct LayerProperties {
   LayerTable passing_200;
   LayerTable passing_4;
   LayerTable initial_water_content;  // volumetric fraction (read in percent)
+  // Set up with the four-parameter retention form: the recovery period after a
+  // thaw (days), and the relative hydraulic conductivity (1 at saturation) of
+  // each layer at the suctions 10^((i - 1) / 10 - 4) kPa.
+  LayerTable recovery_days;
+  OneBasedArray<OneBasedArray<float, kConductivityPoints>, kMaxLayers> relative_conductivity;
 
   bool operator==(const LayerProperties&) const = default;
+};
+
+// The retention parameters of one layer, fixed once the material set-up has run,
+// with what the per-node forms would otherwise recompute on every call.
+struct RetentionLayer {
+  double porosity = 0;  // saturated water content
+  // two-parameter form, suction in cm of water
+  double gardner_multiplier = 0;
+  double gardner_exponent = 0;
+  // four-parameter form, suction in kPa
+  double fredlund_a = 0;
+  double fredlund_b = 0;
+  double fredlund_c = 0;
+  double fredlund_hr = 0;
+  double correction_span = 0;  // ln(1 + 1.0e6 / hr): the correction reaches 0 at 1.0e6 kPa
+  double upper_step = 0;       // 1.01^b and 0.99^b: the capacity's difference points
+  double lower_step = 0;
+
+  bool operator==(const RetentionLayer&) const = default;
 };
 
 struct LayerNames {
@@ -280,6 +309,8 @@ struct ClimateWork {
   OneBasedVector<std::int32_t> month_year;    // year of the month's last day
 
   SuctionTable suction_table;
+  // Retention parameters of the unbound layers, from the material set-up.
+  OneBasedArray<RetentionLayer, kMaxLayers> retention;
 
   // From the layer and node set-up: the evaluation points of the temperature
   // history, each between two nodes with linear weights, and the depth of each
@@ -319,6 +350,11 @@ struct ClimateRun {
   float thickness_deviation = 0;  // written into the temperature-history header
   platform::FixedText<255> temperature_file_name;
   platform::FixedText<256> progress_file_name;
+  // Set once progress mark 1 is written; from then on a failed run marks -2.
+  bool progress_started = false;
+  // The base course's drainage curve, kept by the drainage evaluation for the
+  // rainfall boundary of the unbound-layer step.
+  DrainageCurve drainage_curve;
 
   ClimateWork work;
 

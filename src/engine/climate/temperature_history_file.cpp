@@ -80,6 +80,10 @@ void TemperatureHistoryFile::open() {
 }
 
 void TemperatureHistoryFile::select_fields() {
+  // Before the grid there are no evaluation points, and the record would hold
+  // only the bottom node of the top layer.
+  if (run_.simulation_counts.history_point_count < 1)
+    throw std::logic_error("history fields selected before the grid was built");
   fields_ = select_history_fields(run_);
   fields_selected_ = true;
   values_.assign(fields_.size(), 0.0);

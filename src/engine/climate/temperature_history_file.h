@@ -60,7 +60,8 @@ class TemperatureHistoryFile {
 
   // Opens the temporary file on kHistoryChannel and writes the header.
   void open();
-  // Takes the record fields; call once the layer and node set-up has run.
+  // Takes the record fields; call once the layer and node set-up has run (a
+  // logic error before).
   void select_fields();
   // Writes one record from the current node temperatures; none when the top
   // layer is "PCC".

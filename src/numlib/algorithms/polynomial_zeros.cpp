@@ -428,6 +428,80 @@ double modulus_lower_bound(const POLYNOMIAL_ROOT_WORK& w) {
   return x;
 }
 
+// p at z, for the coefficients c[0..n] (leading first, the largest of modulus
+// about 1): log |p(z)|, the Newton step p(z)/p'(z), and whether |p(z)| is of
+// the size rounding explains.
+struct Residual {
+  double log_modulus;
+  Complex step;
+  bool small;
+};
+
+Residual residual_at(const double* c, int n, Complex z, double eta) {
+  // Beyond the unit circle the reversed polynomial at w = 1/z, so that no power
+  // of z overflows: p(z) = z^n r(w), and |r(w)| / sum |c_i| |w|^i is the same
+  // ratio as for p at z.
+  const bool reversed = std::abs(z) > 1.0;
+  const Complex x = reversed ? 1.0 / z : z;
+  const double modulus = std::abs(x);
+  Complex value = 0.0;
+  Complex slope = 0.0;
+  double size = 0.0;
+  for (int i = 0; i <= n; ++i) {
+    const double ci = reversed ? c[n - i] : c[i];
+    slope = slope * x + value;
+    value = value * x + ci;
+    size = size * modulus + std::abs(ci);
+  }
+  Residual r;
+  r.log_modulus = std::log(std::abs(value)) + (reversed ? n * std::log(std::abs(z)) : 0.0);
+  // p/p' = z r / (n r - w r') in terms of the reversed polynomial.
+  r.step = reversed ? z * value / (static_cast<double>(n) * value - x * slope) : value / slope;
+  // Horner's rule in complex arithmetic rounds p(z) by at most about
+  // 4 n eta sum |c_i| |z|^i; the factor 20 is the margin the iteration's own
+  // convergence tests allow.
+  r.small = std::abs(value) <= 20.0 * 4.0 * n * eta * size;
+  return r;
+}
+
+// Keeps the zeros root[0..count-1] of the polynomial lead[0..n] (leading
+// first) that pass the residual test, in order, at the front; returns how many.
+// A zero that fails is refined by a few Newton steps on this polynomial, each
+// taken only while |p| decreases: deflation in an unlucky order (zeros of equal
+// modulus) makes later zeros drift although every stage converged, and Newton's
+// method on the undeflated polynomial brings a drifted simple zero back.
+int keep_verified_zeros(const double* lead, int n, Complex* root, int count, double eta) {
+  constexpr int kNewtonSteps = 5;
+  std::array<double, kMaxDegree + 1> c;
+  double largest = 0.0;
+  for (int i = 0; i <= n; ++i) largest = std::max(largest, std::abs(lead[i]));
+  int exponent;
+  std::frexp(largest, &exponent);
+  for (int i = 0; i <= n; ++i) c[i] = std::ldexp(lead[i], -exponent);
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    Complex z = root[i];
+    Residual r = residual_at(c.data(), n, z, eta);
+    if (!r.small) {
+      for (int step = 0; step < kNewtonSteps; ++step) {
+        const Complex next = z - r.step;
+        const Residual rn = residual_at(c.data(), n, next, eta);
+        if (!(rn.log_modulus < r.log_modulus)) break;
+        z = next;
+        r = rn;
+      }
+      // Newton's method cannot find a zero the deflation lost: a drifted
+      // zero may land on one found already, which is no zero of its own.
+      for (int j = 0; r.small && j < count; ++j) {
+        const bool other = j < kept || j > i;  // root[kept..i] are places given up and this one
+        if (other && std::abs(root[j] - z) <= 1000.0 * eta * std::abs(z)) r.small = false;
+      }
+    }
+    if (r.small) root[kept++] = z;
+  }
+  return kept;
+}
+
 }  // namespace
 
 void COMPLEX_VECTOR_SET(int n, Complex value, Complex* vector, int increment) {
@@ -607,11 +681,12 @@ void DZPORC_WITH_SHIFT_LIMIT(int ndeg, const double* coeff, Complex* root, int s
     const int n = nn - 1;
     if (n < 1) break;
     if (n == 1) {
-      root[degree - 1] = {-w.p[2] / w.p[1], 0.0};
+      root[found++] = {-w.p[2] / w.p[1], 0.0};
       break;
     }
     if (n == 2) {
-      QUADRATIC_ROOTS(w.p[1], w.p[2], w.p[3], root[degree - 2], root[degree - 1]);
+      QUADRATIC_ROOTS(w.p[1], w.p[2], w.p[3], root[found], root[found + 1]);
+      found += 2;
       break;
     }
     w.n = n;
@@ -657,22 +732,25 @@ void DZPORC_WITH_SHIFT_LIMIT(int ndeg, const double* coeff, Complex* root, int s
       if (nz > 0) break;
       VECTOR_COPY(n, &saved_k[1], 1, &w.k[1], 1);
     }
-    if (nz == 0) {
-      const int missing = degree - found;
-      ERROR_STORE_INTEGER(1, found);
-      ERROR_STORE_INTEGER(2, missing);
-      E1MES(3, 2,
-            "Only %(I1) roots were found.  The ROOT vector will contain the value for machine "
-            "infinity in the last %(I2) locations.");
-      COMPLEX_VECTOR_SET(missing, infinite_root, root + found, 1);
-      break;
-    }
+    if (nz == 0) break;
 
     // Store the zeros and deflate p by the quotient.
     root[found++] = {w.szr, w.szi};
     if (nz == 2) root[found++] = {w.lzr, w.lzi};
     nn -= nz;
     VECTOR_COPY(nn, &w.qp[1], 1, &w.p[1], 1);
+  }
+
+  // The closed forms of degree 1 and 2 need no check.
+  if (degree > 2) found = keep_verified_zeros(lead, degree, root, found, w.eta);
+  if (found < degree) {
+    const int missing = degree - found;
+    ERROR_STORE_INTEGER(1, found);
+    ERROR_STORE_INTEGER(2, missing);
+    E1MES(3, 2,
+          "Only %(I1) roots were found.  The ROOT vector will contain the value for machine "
+          "infinity in the last %(I2) locations.");
+    COMPLEX_VECTOR_SET(missing, infinite_root, root + found, 1);
   }
   frame.pop();
 }

@@ -15,6 +15,10 @@ namespace numlib {
 //   - Zero constant terms: (0, 0) in the first places.
 //   - No convergence after 20 shifts: the zeros not found are (+infinity, 0),
 //     WARNING 2.
+//   - Degree 3 and up: every zero is checked on the given polynomial; one whose
+//     residual is beyond what rounding explains gets a few Newton steps, and
+//     when it still fails (or lands on another zero) it counts as not found:
+//     the zeros kept stay in order at the front, WARNING 2.
 //   - NDEG outside 1..100: TERMINAL 1.
 void DZPORC(int ndeg, const double* coeff, std::complex<double>* root);
 

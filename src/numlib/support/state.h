@@ -61,16 +61,63 @@ struct RealZerosState {
   double ratio = 0.0;
 };
 
+// BOUNDED_OPTIMIZER_STATE: the settings of the latest bounded minimisation
+// (DBCONF), read by its stopping tests and its bound release.
+struct BoundedOptimizerState {
+  double gradtl = 0.0;
+  double steptl = 0.0;
+  double rftol = 0.0;
+  double aftol = 0.0;
+  double falstl = 0.0;
+  int mxiter = 0;
+  int maxfcn = 0;
+  int maxgrd = 0;
+  int maxhes = 0;
+};
+
+// Consecutive steps of the largest allowed length, counted by the bounded
+// minimiser's stopping tests.
+struct MaximalStepState {
+  int count = 0;
+};
+
+// The previous trial of the bounded minimiser's line search: its fraction of
+// the step and the function value there.
+struct LineSearchState {
+  double lambda = 0.0;
+  double value = 0.0;
+};
+
+// The matrix printers' 16 print options (index 1..16; 0 unused): the values a
+// caller keeps (persistent) and those of the print under way (in force).
+struct PrintOptionTable {
+  static constexpr std::array<int, 17> kInitial = {
+      0,  // unused
+      0, 0, 1000000, -2, 2, 0, 3, 2, 0, 3, 0, 0, 0, 10, 0, 0};
+  std::array<int, 17> persistent = kInitial;
+  std::array<int, 17> in_force = kInitial;
+};
+
+// Page width (1) and page length (2) of the matrix printers.
+struct PageOptionTable {
+  std::array<int, 3> values{0, 78, 60};
+};
+
 struct LibraryState {
   ErrorState error;
   NormalDistributionState normal_distribution;
   RealZerosState real_zeros;
+  BoundedOptimizerState bounded_optimizer;
+  MaximalStepState maximal_steps;
+  LineSearchState line_search;
   // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
   std::array<int, 4> unit_numbers{0, 5, 6, 6};
   float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call
   // INTEGER_OPTION_TABLES and DOUBLE_OPTION_TABLES of IUMAG and DUMAG.
   IntegerOptionTables integer_option_tables;
   DoubleOptionTables double_option_tables;
+  PrintOptionTable print_option_table;
+  PageOptionTable page_option_table;
 };
 
 LibraryState& library_state();

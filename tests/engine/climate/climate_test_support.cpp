@@ -10,10 +10,12 @@
 #include <sstream>
 
 #include "engine/climate/climate_input.h"
+#include "engine/climate/layer_grid.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "platform/stop.h"
 #include "platform/units.h"
+#include "synthetic_input/front_end_input.h"
 
 namespace climate_test {
 
@@ -101,6 +103,52 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& 
   run->climate_simulation_common.case_name = TempProject::directory();
   run->temperature_file_name = "C:\\proj\\tmp\\thermal.tmp";
   return run;
+}
+
+std::string front_end_text(bool daily_form, int days, int history_mode) {
+  synthetic_input::FrontEndInput input;
+  input.directory = "C:\\proj\\";
+  input.daily_form = daily_form;
+  std::vector<std::string> lines;
+  std::istringstream in(synthetic_input::front_end_input_text(input));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+
+  // Header 9, layers 4 + 21 + 21, site 4 records: the day count is line 60.
+  constexpr std::size_t kDayCountLine = 59;
+  const auto nodes =
+      static_cast<std::size_t>(synthetic_input::front_end_layer_grid(6.0).node_interval_count + 1);
+  const std::size_t lines_per_day = daily_form ? 1 : 25;
+  lines[3] = std::to_string(history_mode);
+  if (days > 0) {
+    const std::size_t first_day = kDayCountLine + 1 + nodes;
+    const std::size_t kept_end = first_day + static_cast<std::size_t>(days) * lines_per_day;
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(kept_end), lines.end() - 4);
+    lines[kDayCountLine] = std::to_string(days);
+  }
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+void set_record(std::string& text, const std::string& label, int occurrence, double value) {
+  const std::string tail = ",'" + label + "'";
+  std::size_t at = 0;
+  for (int k = 0; k < occurrence; ++k) {
+    at = text.find(tail, k == 0 ? 0 : at + 1);
+    ASSERT_NE(at, std::string::npos) << label << " " << occurrence;
+  }
+  const std::size_t start = text.rfind('\n', at) + 1;
+  char number[64];
+  std::snprintf(number, sizeof number, "%.9g", value);
+  text.replace(start, at - start, number);
+}
+
+std::unique_ptr<engine::ClimateRun> gridded_run(const TempProject& project,
+                                                const std::string& text, float ac_thickness) {
+  Reading r = read_input(project, text, ac_thickness);
+  EXPECT_EQ(r.outcome.status, 0) << r.outcome.message;
+  engine::setup_layer_grid(*r.run);
+  return std::move(r.run);
 }
 
 std::string asphalt_layer(double thickness, int last_node) {

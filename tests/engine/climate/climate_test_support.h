@@ -94,6 +94,19 @@ struct LayerRecord {
 std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& layers,
                                                 int section_count_total = 1);
 
+// The front end's "input.tmp" for 6 inches of asphalt (layers Asphalt, Base and
+// Natural; 69 nodes, the bottom node at 360 inches; water table 50 feet), with
+// `history_mode` as record 4 and only the first `days` day records (all when 0).
+std::string front_end_text(bool daily_form = true, int days = 0, int history_mode = 1);
+// Replaces the value of the `occurrence`-th (from 1) record labelled `label`.
+void set_record(std::string& text, const std::string& label, int occurrence, double value);
+// Reads `text` through the input phase (asphalt thickness wanted `ac_thickness`)
+// and builds the grid; fails the test when
+// the input phase stops.
+std::unique_ptr<engine::ClimateRun> gridded_run(const TempProject& project,
+                                                const std::string& text,
+                                                float ac_thickness = 6.0f);
+
 std::string asphalt_layer(double thickness, int last_node);
 // A soil layer whose twenty values are base, base + 1, ..., base + 19.
 std::string soil_layer(const std::string& name, double thickness, double spacing, int last_node,

@@ -124,9 +124,9 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   EXPECT_EQ(t.fines_content, 4.5f);
   EXPECT_EQ(t.gravel_content, 90.5f);
   EXPECT_EQ(t.sand_content, 5.0f);
-  EXPECT_EQ(t.infiltration_selector, 2);
-  EXPECT_EQ(t.infiltration_first, 0.0f);
-  EXPECT_EQ(t.infiltration_second, 100.0f);
+  EXPECT_EQ(t.infiltration_constant_choice, 2);
+  EXPECT_EQ(t.power_form_factor, 0.0f);
+  EXPECT_EQ(t.infiltration_scale, 100.0f);
   EXPECT_EQ(t.rainfall_first, 10.0f);  // the last record, without a line end
   EXPECT_EQ(t.rainfall_constants(1), 0.3f);
   EXPECT_EQ(t.rainfall_constants(4), 1.65f);
@@ -275,7 +275,7 @@ const ReaderCase kReaderCases[] = {
        EXPECT_EQ(run.period_control.day_count, 2);
        const auto& t = run.climate_simulation_common.drainage_inputs;
        EXPECT_EQ(t.fines_type, 2);
-       EXPECT_EQ(t.infiltration_selector, 2);
+       EXPECT_EQ(t.infiltration_constant_choice, 2);
        EXPECT_EQ(t.rainfall_constants(4), 1.65f);
      }},
     {"LabelsWithCommasParenthesesAndHash",

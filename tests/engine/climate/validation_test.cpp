@@ -237,20 +237,24 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
   }
 }
 
-TEST(RunClimateSimulation, RunsTheInputPhaseThenStops) {
+// The run stops where it is not built yet, past the material set-up; the stop marks the
+// progress file as failed and leaves no history behind.
+TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
   TempProject project;
   InputText input;
   project.write_input(input.text());
+  std::filesystem::create_directories(project.project() / "tmp");
   try {
-    engine::run_climate_simulation(4.0f, 0.0f, TempProject::directory(), "tmp\\thermal.tmp");
+    engine::run_climate_simulation(4.0f, 0.0f, TempProject::directory(),
+                                   "C:\\proj\\tmp\\thermal.tmp");
     FAIL() << "no stop";
   } catch (const platform::RunStop& stop) {
     EXPECT_EQ(stop.status(), platform::kStopDecided);
     EXPECT_EQ(stop.message(), "run_climate_simulation: not built yet");
   }
-  // The input phase ran: its first progress mark and its console lines are there.
-  EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "   1\n");
+  EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
   EXPECT_NE(project.console().find("    ihac="), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(project.project() / "tmp"));
 }
 
 }  // namespace
