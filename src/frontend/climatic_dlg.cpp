@@ -1,6 +1,6 @@
 #include "frontend/climatic_dlg.h"
 
-#include <fstream>
+#include <filesystem>
 
 #include "frontend/c_text.h"
 #include "frontend/dialog/host.h"
@@ -121,7 +121,10 @@ void CClimaticDlg::LoadStationList() {
   const std::filesystem::path path = platform::resolve_path(m_strDirectory + "station.dat");
   platform::LineReader in(path);
   if (!in.is_open()) {
-    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files");
+    // The fixed text speaks of the installation's folder; the last line says
+    // which file was tried, and why it did not open.
+    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files\n(tried " +
+               std::filesystem::absolute(path).string() + ": " + in.error() + ")");
     return;
   }
   m_nStations = 0;
@@ -197,10 +200,12 @@ void CClimaticDlg::OnOK() {
 
   // The station file must open before it is copied over "hcd.tmp".
   const std::string source = RealPath(HcdFilePath(m_stations[static_cast<std::size_t>(selected)].identifier));
-  if (!std::ifstream(source).is_open()) {
+  if (const platform::LineReader station_file(source); !station_file.is_open()) {
     m.Show(idc::kSelectStation);
     m.Show(idc::kProgress);
-    MessageBox("Weather station file " + source + " missing.");
+    // A file that is there but does not open (a folder, no permission) says why.
+    MessageBox("Weather station file " + source + " missing." +
+               (platform::file_exists(source) ? "\n(" + station_file.error() + ")" : ""));
     return;
   }
   const std::string target = RealPath(m_strDirectory + "hcd.tmp");

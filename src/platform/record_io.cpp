@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/stop.h"
+
 namespace platform {
 namespace detail {
 namespace {
@@ -22,8 +24,8 @@ const char* kind_name(IoItem::Kind k) {
 }
 
 std::string quote(std::string_view s) {
-  if (s.size() > 40) return "\"" + std::string(s.substr(0, 40)) + "...\"";
-  return "\"" + std::string(s) + "\"";
+  if (s.size() > 40) return "\"" + printable(s.substr(0, 40)) + "...\"";
+  return "\"" + printable(s) + "\"";
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }

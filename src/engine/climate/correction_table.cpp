@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/paths.h"
 #include "platform/record_io.h"
+#include "platform/stop.h"
 #include "platform/units.h"
 
 namespace engine {
@@ -52,9 +54,15 @@ int split_csv_line(const platform::FixedText<256>& line, char separator, Correct
 }
 
 void read_correction_table(CorrectionFields& fields) {
-  if (platform::try_open_unit(kCorrectionChannel, "LTTP_CORRECT.CSV", platform::OpenStatus::Old) !=
-      platform::IoStatus::Ok)
+  std::string message;
+  if (platform::try_open_unit(kCorrectionChannel, "LTTP_CORRECT.CSV", platform::OpenStatus::Old,
+                              &message) != platform::IoStatus::Ok) {
+    // Only a missing table means "no corrections"; one that is there but does
+    // not open (a folder in its place) is an error.
+    if (platform::logical_file_exists("LTTP_CORRECT.CSV"))
+      platform::stop_run(platform::kStopIo, "File error: " + message);
     return;
+  }
   fields.correction_file_open = true;
 
   static const platform::Format kLineLayout("(A256)");

@@ -160,10 +160,11 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
       plain = plain && plain_field(record, col, col == 0 ? 4 : 2, 0, unused);
     for (std::size_t f = 0; plain && f < width; ++f)
       plain = plain_field(record, 10 + 6 * f, 6, 1, fields[f]);
-    if (!plain &&
-        platform::read_fixed_text_checked(record, message, record_layout, stamp, record_fields) !=
-            platform::IoStatus::Ok)
-      platform::stop_on_unit_error(kHistoryReadUnit, platform::IoStatus::Error, message);
+    if (plain) return true;
+    const platform::ReadResult r =
+        platform::read_fixed_text(record, record_layout, stamp, record_fields);
+    if (r.status != platform::IoStatus::Ok)
+      platform::stop_on_unit_error(kHistoryReadUnit, platform::IoStatus::Error, r.error);
     return true;
   };
   auto read_day = [&] {

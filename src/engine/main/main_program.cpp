@@ -9,6 +9,7 @@
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
 #include "platform/format.h"
+#include "platform/paths.h"
 #include "platform/record_io.h"
 #include "platform/stop.h"
 #include "platform/units.h"
@@ -32,8 +33,16 @@ AnalysisRequest read_analysis_request() {
   platform::read_fixed(kInputUnit, kDirectoryLayout, rq.work_directory);
   platform::close_unit(kInputUnit);
 
-  platform::open_unit(kInputUnit, project_file(rq.work_directory, "input.dat").view(),
-                      platform::OpenStatus::Old);
+  // The project folder comes from "c:\directory.txt": a wrong one shows as a
+  // missing "input.dat", so the message names where the folder came from.
+  std::string message;
+  if (platform::try_open_unit(kInputUnit, project_file(rq.work_directory, "input.dat").view(),
+                              platform::OpenStatus::Old, &message) != platform::IoStatus::Ok)
+    platform::stop_run(platform::kStopIo,
+                       "File error: " + message + "; the project folder \"" +
+                           std::string(rq.work_directory.trimmed()) +
+                           "\" is the first line of \"c:\\directory.txt\" (" +
+                           platform::resolve_path("c:\\directory.txt").string() + ")");
   platform::read_fixed(kInputUnit, kCodeLayout, rq.analysis_code[0], rq.analysis_code[1]);
   platform::read_list(kInputUnit, rq.analysis_integers);
   if (rq.analysis_code[1] == "SPT") {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <ostream>
 
 #include "frontend/dialog/dialog.h"
+#include "platform/files.h"
+#include "platform/stop.h"
 
 namespace dialog {
 namespace {
@@ -236,11 +237,12 @@ Script Script::Parse(std::string_view text, const std::string& name) {
 }
 
 Script Script::Load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScriptError(path.string() + ": cannot open the script");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return Parse(text.str(), path.string());
+  // Not a plain stream: a folder would open as one and read as an empty script.
+  platform::LineReader in(path);
+  if (!in.is_open()) throw ScriptError(path.string() + ": cannot open the script: " + in.error());
+  std::string text, line;
+  while (in.next(line)) (text += line) += '\n';
+  return Parse(text, path.string());
 }
 
 ReplayDriver::~ReplayDriver() = default;
@@ -280,6 +282,20 @@ std::string ScriptRunner::Where() const {
   return script_.name + ":" + std::to_string(line);
 }
 
+void ScriptRunner::ReportMessages(const Host& host) {
+  const auto& shown = host.messages();
+  for (; reported_ < shown.size(); ++reported_) {
+    if (report_ == nullptr || (reported_ < expected_.size() && expected_[reported_])) continue;
+    // One line each; a line break of the text shows as \n.
+    std::string text = shown[reported_].text;
+    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "\\n");
+    *report_ << "tervon: " << script_.name;
+    if (action_line_ > 0) *report_ << ":" << action_line_;
+    *report_ << ": message \"" << platform::printable(shown[reported_].title)
+             << "\": " << platform::printable(text) << "\n";
+  }
+}
+
 void ScriptRunner::Fail(const ScriptCommand& c, const std::string& what) const {
   throw ScriptError(script_.name + ":" + std::to_string(c.line) + ": " + what);
 }
@@ -317,8 +333,10 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
                       c.verb == Verb::Select || c.verb == Verb::Tick || c.verb == Verb::Untick ||
                       c.verb == Verb::Key;
   if (action) {
+    ReportMessages(host);  // no expect-message can take them now
     messages_mark_ = host.messages().size();
     ends_mark_ = host.ends().size();
+    action_line_ = c.line;
   }
 
   auto require_kind = [&](Dialog& d, int id, bool ok, const char* what) {
@@ -375,8 +393,12 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       break;
     case Verb::ExpectMessage: {
       const auto& shown = host.messages();
-      for (std::size_t i = messages_mark_; i < shown.size(); ++i)
-        if (shown[i].text == c.text) return;
+      for (std::size_t i = messages_mark_; i < shown.size(); ++i) {
+        if (shown[i].text != c.text) continue;
+        if (expected_.size() <= i) expected_.resize(shown.size(), false);
+        expected_[i] = true;
+        return;
+      }
       std::string what = "expected the message \"" + c.text + "\"";
       if (shown.size() == messages_mark_) {
         what += "; no message was shown";

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -102,6 +103,13 @@ class ScriptRunner : public EventSource {
   // "file:line" of the command played last (or of the next one before any).
   std::string Where() const;
 
+  // Writes each message box that no expect-message took to `out`, with its
+  // title, once the script has moved past it (the next action or the end, see
+  // ReportMessages), so a replay cannot pass silently over a complaint.
+  void ReportMessagesTo(std::ostream& out) { report_ = &out; }
+  // Reports the messages not reported yet that no expect-message took.
+  void ReportMessages(const Host& host);
+
  private:
   void Play(const ScriptCommand& c, Host& host);
   Dialog& Top(Host& host) const;
@@ -113,6 +121,10 @@ class ScriptRunner : public EventSource {
   std::size_t next_ = 0;
   std::size_t messages_mark_ = 0;
   std::size_t ends_mark_ = 0;
+  std::ostream* report_ = nullptr;
+  std::size_t reported_ = 0;         // messages before this one are dealt with
+  std::vector<bool> expected_;       // per message: an expect-message took it
+  int action_line_ = 0;              // script line of the last action played
 };
 
 }  // namespace dialog

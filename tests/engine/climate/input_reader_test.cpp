@@ -385,18 +385,20 @@ TEST(ThicknessCheck, PauseGoesOnAtEndOfInput) {
   EXPECT_NE(project.console().find(" To continue enter <CR>\n"), std::string::npos);
 }
 
-// A wanted thickness beyond single precision (from a corrupt mean) replaces the
-// file's value; the run stops and says where the value came from, instead of
-// laying nodes at infinite depths.
-TEST(ThicknessCheck, InfiniteWantedThicknessStops) {
-  TempProject project;
-  InputText input;
-  auto [run, outcome] =
-      climate_test::read_input(project, input.text(), std::numeric_limits<float>::infinity());
-  EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
-  EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos) << outcome.message;
-  EXPECT_NE(outcome.message.find("asphalt thickness wanted by the run"), std::string::npos)
-      << outcome.message;
+// A wanted thickness beyond single precision (from a corrupt mean) or not above
+// 0 would replace the file's value; the run stops and blames "input.dat", where
+// the value came from, instead of laying nodes at infinite or negative depths.
+TEST(ThicknessCheck, BadWantedThicknessStops) {
+  for (const float wanted : {std::numeric_limits<float>::infinity(), 0.0f, -2.0f}) {
+    TempProject project;
+    InputText input;
+    auto [run, outcome] = climate_test::read_input(project, input.text(), wanted);
+    EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
+    EXPECT_EQ(outcome.message.find("Input error in \"C:\\proj\\input.dat\""), 0u)
+        << outcome.message;
+    EXPECT_NE(outcome.message.find("asphalt thickness wanted by the run"), std::string::npos)
+        << outcome.message;
+  }
 }
 
 }  // namespace

@@ -310,7 +310,7 @@ TEST(ThermalCrackingRun, HistoryFieldsReadAsTheFixedColumnReaderReadsThem) {
     platform::close_all_units();
     std::array<std::int32_t, 4> stamp{};
     std::array<double, 3> expected{};
-    ASSERT_EQ(platform::read_fixed_text(record, layout, stamp, expected), platform::IoStatus::Ok) << f;
+    ASSERT_EQ(platform::read_fixed_text(record, layout, stamp, expected).status, platform::IoStatus::Ok) << f;
     for (int k : {1, 24}) {
       EXPECT_EQ(std::signbit(history.hour(1, k)[0]), std::signbit(expected[0])) << f;
       EXPECT_EQ(history.hour(1, k)[0], expected[0]) << f;

@@ -107,7 +107,8 @@ TEST(Script, LoadNamesAMissingFile) {
     Script::Load("/nonexistent/folder/x.tvs");
     FAIL();
   } catch (const ScriptError& e) {
-    EXPECT_EQ(std::string(e.what()), "/nonexistent/folder/x.tvs: cannot open the script");
+    EXPECT_EQ(std::string(e.what()),
+              "/nonexistent/folder/x.tvs: cannot open the script: No such file or directory");
   }
 }
 
