@@ -1,6 +1,7 @@
 #include "numlib/support/matrix_print.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -38,8 +39,10 @@ void check_matrix(int nra, std::string_view nra_name, int nca, std::string_view 
   CHECK_INT_ARG_RANGE(nra, nra_name, 0, -1, nerr);
   CHECK_INT_ARG_RANGE(nca, nca_name, 0, -1, nerr);
   CHECK_INT_ARG_RANGE(lda, lda_name, 1, 0, nerr);
-  if (nca != 0 && lda > 0) CHECK_LE_PAIR(nra, nra_name, lda, lda_name, nerr);
-  else ++nerr;
+  if (nca != 0 && lda > 0)
+    CHECK_LE_PAIR(nra, nra_name, lda, lda_name, nerr);
+  else
+    ++nerr;
 }
 
 bool error_at_this_level() { return N1RTY(0) > 0; }
@@ -121,7 +124,11 @@ std::string choose_real_format(int nra, int nca, const double* a, int lda, int i
     if (k > 0) largest = std::max(largest, std::fabs(x[k - 1]));
     if (whole) whole = ALL_WHOLE_NUMBERS(nrows, x, 1, width);
   });
-  if (largest < 0.0) return "(F" + std::to_string(width) + ".0)";
+  std::string text;
+  if (largest < 0.0) {  // nothing but NaN and infinities
+    DFMTX(DMACH(6), nwidth, nsig, text);
+    return text;
+  }
   if (whole) return integer_format(width);
   RealFormat f = format_for_magnitude(largest, width, digits);
   if (f.fixed) {
@@ -133,9 +140,10 @@ std::string choose_real_format(int nra, int nca, const double* a, int lda, int i
 
 // DFMTRR into a text.
 std::string dfmtrr(int nra, int nca, const double* a, int lda, int itring, int nwidth, int nsig) {
-  char buf[10];
+  std::array<char, 10> buf;
+  buf.fill(' ');
   DFMTRR(nra, nca, a, lda, itring, nwidth, nsig, buf);
-  return std::string(platform::trim_trailing(std::string_view(buf, sizeof buf)));
+  return std::string(platform::trim_trailing(std::string_view(buf.data(), buf.size())));
 }
 
 // The real printer's format when FMT is blank: print option 6.
@@ -169,14 +177,15 @@ std::string default_integer_format(int nra, int nca, const int* a, int lda, int 
 }
 
 // The items of every column. A V or W item becomes the format DFMTRR chooses for
-// the column's printed values (NSIG = -d for V, d for W).
-void real_column_items(const std::string& fmt, int nra, int nca, const double* a, int lda,
+// the column's printed values (NSIG = -d for V, d for W): once per print, so
+// that a column keeps one format in every block.
+void VW_COLUMN_FORMATS(const std::string& fmt, int nra, int nca, const double* a, int lda,
                        int itring, std::vector<std::string>& items) {
   items.resize(static_cast<std::size_t>(nca));
   for (int j = 1; j <= nca; ++j) {
     std::string& item = items[static_cast<std::size_t>(j - 1)];
     COLUMN_FORMAT(j, fmt, item);
-    if (item[1] != 'V' && item[1] != 'W') continue;
+    if (item.size() < 2 || (item[1] != 'V' && item[1] != 'W')) continue;
     int w = 0, d = 0, row1 = 0, nrows = 0;
     FORMAT_NUMBER(item, 1, '.', ')', w);
     FORMAT_NUMBER(item, 0, '.', ')', d);
@@ -194,13 +203,17 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
   constexpr bool kReal = std::is_same_v<T, double>;
   std::string text(fmt);
   if (TRIMMED_LENGTH(fmt) == 0) {
-    if constexpr (kReal) text = default_real_format(nra, nca, a, lda, itring);
-    else text = default_integer_format(nra, nca, a, lda, itring);
+    if constexpr (kReal)
+      text = default_real_format(nra, nca, a, lda, itring);
+    else
+      text = default_integer_format(nra, nca, a, lda, itring);
   }
   bool single_vw = false;
   int width = -1;
-  if constexpr (kReal) FORMAT_CHECK_REAL(text, single_vw, width);
-  else FORMAT_CHECK_INTEGER(text, width);
+  if constexpr (kReal)
+    FORMAT_CHECK_REAL(text, single_vw, width);
+  else
+    FORMAT_CHECK_INTEGER(text, width);
   if (error_at_this_level()) return;
 
   std::vector<std::string> items;
@@ -208,7 +221,8 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
     if (single_vw) {
       // One V or W item: one format for the whole matrix.
       std::string item;
-      for_each_format_item(text, [&](std::string_view written) { compact_format_item(written, item); });
+      for_each_format_item(text,
+                           [&](std::string_view written) { compact_format_item(written, item); });
       const std::size_t x = item.find_first_of("VW");
       const std::size_t dot = item.find('.');
       int w = 0, d = 0, status = 0;
@@ -217,7 +231,7 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
       text = dfmtrr(nra, nca, a, lda, itring, w, item[x] == 'V' ? -d : d);
       FORMAT_NUMBER(text, 1, '.', ')', width);
     }
-    real_column_items(text, nra, nca, a, lda, itring, items);
+    VW_COLUMN_FORMATS(text, nra, nca, a, lda, itring, items);
   } else {
     items.resize(static_cast<std::size_t>(nca));
     for (int j = 1; j <= nca; ++j) COLUMN_FORMAT(j, text, items[static_cast<std::size_t>(j - 1)]);
@@ -227,8 +241,10 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
   if (!PRINT_SETUP({title, nra, nca, itring, rlabel, clabel}, items, width, layout)) return;
   for (const PrintBlock& block : layout->blocks(option_in_force(3))) {
     if (block.new_page) PRINT_TITLE_PAGE(-1, {});
-    if constexpr (kReal) PRINT_BLOCK_REAL(*layout, block, a, lda);
-    else PRINT_BLOCK_INTEGER(*layout, block, a, lda);
+    if constexpr (kReal)
+      PRINT_BLOCK_REAL(*layout, block, a, lda);
+    else
+      PRINT_BLOCK_INTEGER(*layout, block, a, lda);
   }
 }
 
@@ -305,8 +321,10 @@ void WROPT(int iopt, int& iset, int iscope) {
   const int k = magnitude(iopt);
   int nerr = 1;
   CHECK_INT_ARG_RANGE(k, "IABS(IOPT)", 0, 16, nerr);
-  if (iopt < 0 && k <= 16) CHECK_INT_ARG_RANGE(iset, "ISET", kLowest[k], kHighest[k], nerr);
-  else ++nerr;
+  if (iopt < 0 && k <= 16)
+    CHECK_INT_ARG_RANGE(iset, "ISET", kLowest[k], kHighest[k], nerr);
+  else
+    ++nerr;
   if (iopt != 0) CHECK_INT_ARG_RANGE(iscope, "ISCOPE", 0, 1, nerr);
   if (!error_at_this_level()) {
     PrintOptionTable& t = print_options();
@@ -335,8 +353,10 @@ void PGOPT(int iopt, int& ipage) {
   }
   if (!error_at_this_level()) {
     auto& page = library_state().page_option_table.values;
-    if (iopt < 0) page[static_cast<std::size_t>(-iopt)] = ipage;
-    else ipage = page[static_cast<std::size_t>(iopt)];
+    if (iopt < 0)
+      page[static_cast<std::size_t>(-iopt)] = ipage;
+    else
+      ipage = page[static_cast<std::size_t>(iopt)];
   }
   frame.pop();
 }
@@ -434,8 +454,8 @@ int FRACTION_DIGITS_TRIM(int nra, int nca, const double* a, int lda, int itring,
   return need;
 }
 
-bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_items,
-                 int field_width, std::optional<MatrixLayout>& layout) {
+bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_items, int field_width,
+                 std::optional<MatrixLayout>& layout) {
   PrintSetup setup;
   const auto& page = library_state().page_option_table.values;
   setup.page_width = page[1];
@@ -485,7 +505,7 @@ bool PRINT_SETUP(const PrintJob& job, const std::vector<std::string>& column_ite
     default: break;
   }
   const std::int64_t needed =
-      static_cast<std::int64_t>(setup.options[7]) + layout->row_label_width() + column_width + 4;
+      static_cast<std::int64_t>(setup.options[7]) + layout->ROW_LABEL_WIDTH() + column_width + 4;
   if (needed <= pw) return true;
   ERROR_STORE_INTEGER(1, pw);
   ERROR_STORE_INTEGER(2, static_cast<int>(std::min<std::int64_t>(needed, IMACH(5))));

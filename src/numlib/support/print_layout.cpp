@@ -131,9 +131,7 @@ void ITRING_BLOCK_RANGE(int itring, int r1, int r2, int c1, int c2, bool& empty,
       r1_out = std::max(c1 + 1, r1);
       c2_out = std::min(c2, r2 - 1);
       break;
-    default:
-      empty = false;
-      break;
+    default: empty = false; break;
   }
   if (r1_out > r2_out || c1_out > c2_out) empty = true;
 }
@@ -321,18 +319,24 @@ FieldText FIELD_TEXT(double x, const ColumnItem& item, int option4) {
   const int w = std::clamp(item.w, 0, 40);
   // A word right-aligned in the first w places; w fillers when it does not fit.
   auto word = [&](std::string_view text, char filler) {
-    if (static_cast<int>(text.size()) > w) field.fill(filler);
-    else std::copy(text.begin(), text.end(), field.begin() + (w - static_cast<int>(text.size())));
+    if (static_cast<int>(text.size()) > w)
+      field.fill(filler);
+    else
+      std::copy(text.begin(), text.end(), field.begin() + (w - static_cast<int>(text.size())));
   };
   if (NAN_TEST(x)) {
-    if (option4 == 0) field.fill('.');
-    else if (option4 == 2) word("NaN", '.');
+    if (option4 == 0)
+      field.fill('.');
+    else if (option4 == 2)
+      word("NaN", '.');
     return field;
   }
   if (x == DMACH(7) || x == DMACH(8)) {
     const bool plus = x > 0;
-    if (option4 < 2) field.fill(plus ? '+' : '-');
-    else word(plus ? "Inf" : "-Inf", plus ? '+' : '-');
+    if (option4 < 2)
+      field.fill(plus ? '+' : '-');
+    else
+      word(plus ? "Inf" : "-Inf", plus ? '+' : '-');
     return field;
   }
   std::string text;
@@ -438,8 +442,10 @@ MatrixLayout::MatrixLayout(const PrintSetup& setup, const PrintJob& job,
     // The row-label heading takes one line when it fits the page.
     heading_ = entry(job_.clabel, 0);
     const int n = TRIMMED_LENGTH(heading_);
-    if (n <= pw) heading_lines_.assign(1, TextLine{0, n, n});
-    else text_lines(heading_, option(8), 0, option(10), heading_lines_);
+    if (n <= pw)
+      heading_lines_.assign(1, TextLine{0, n, n});
+    else
+      text_lines(heading_, option(8), 0, option(10), heading_lines_);
     row_label_width_ = std::max(row_label_width_, widest(heading_lines_));
   }
   if (TRIMMED_LENGTH(job_.title) > 0) {
@@ -467,13 +473,13 @@ int MatrixLayout::heading_line_count(int c1, int c2) const {
   return n;
 }
 
-void MatrixLayout::segments(int c1, int c2, std::vector<std::pair<int, int>>& out) const {
+void MatrixLayout::segments(int c1, int c2, Segments& out) const {
   out.clear();
   const int pw = setup_.page_width;
   int start = c1;
   std::int64_t x = row_label_width_;
   for (int j = c1; j <= c2; ++j) {
-    const int add = option(7) + column_width(j);
+    const int add = option(7) + COLUMN_WIDTH(j);
     if (j > start && x + add > pw) {
       out.emplace_back(start, j - 1);
       start = j;
@@ -486,7 +492,7 @@ void MatrixLayout::segments(int c1, int c2, std::vector<std::pair<int, int>>& ou
 
 int MatrixLayout::segment_width(int c1, int c2) const {
   int w = row_label_width_ > 0 ? row_label_width_ + option(7) : 0;
-  for (int j = c1; j <= c2; ++j) w += column_width(j) + (j > c1 ? option(7) : 0);
+  for (int j = c1; j <= c2; ++j) w += COLUMN_WIDTH(j) + (j > c1 ? option(7) : 0);
   return w;
 }
 
@@ -496,7 +502,7 @@ int MatrixLayout::row_lines(int i) const {
 }
 
 int MatrixLayout::lines_of(const PrintBlock& block) const {
-  std::vector<std::pair<int, int>> segs;
+  Segments segs;
   segments(block.c1, block.c2, segs);
   const int s = static_cast<int>(segs.size());
   int n = (block.separator ? 1 : 0) + (block.title ? static_cast<int>(title_lines_.size()) : 0);
@@ -527,7 +533,7 @@ std::vector<PrintBlock> MatrixLayout::blocks(int lines_on_page) const {
   const int pl = setup_.page_length;
   const bool counting = lines_on_page >= 0;
   int used = lines_on_page >= pl ? 0 : lines_on_page;
-  std::vector<std::pair<int, int>> groups;
+  Segments groups;
   segments(c1, c2, groups);
   for (const auto& [g1, g2] : groups) {
     int gr1 = 0, gr2 = 0, gc1 = 0, gc2 = 0;
@@ -562,7 +568,7 @@ std::vector<PrintBlock> MatrixLayout::blocks(int lines_on_page) const {
   return out;
 }
 
-void MatrixLayout::row_label_line(int i, int k, std::string& line) const {
+void MatrixLayout::ROW_LABEL_LINE(int i, int k, std::string& line) const {
   const int rw = row_label_width_;
   const std::size_t start = line.size();
   if (setup_.row_kind == 1 && k == 0) {
@@ -579,12 +585,58 @@ void MatrixLayout::row_label_line(int i, int k, std::string& line) const {
   line.resize(start + static_cast<std::size_t>(rw), ' ');
 }
 
+void MatrixLayout::PRINT_TITLE(int centre, std::vector<std::string>& out) const {
+  std::string line;
+  for (const TextLine& l : title_lines_) {
+    line.assign(line_text(job_.title, l));
+    int length = static_cast<int>(line.size());
+    CENTER_TEXT(centre, length, line);
+    finish_line(line, out);
+  }
+}
+
+void MatrixLayout::continue_line(std::string& line, std::size_t k) const {
+  if (row_label_width_ > 0) line.append(static_cast<std::size_t>(option(7)), ' ');
+  line.append(static_cast<std::size_t>(continuation_indent(static_cast<int>(k))), ' ');
+}
+
+void MatrixLayout::COLUMN_HEADINGS(const PrintBlock& block, const Segments& segs,
+                                   std::size_t shift, std::vector<std::string>& out) const {
+  // Aligned at the bottom: the last line of every label stands on the last line.
+  const int count = heading_line_count(block.c1, block.c2);
+  const int offset = count - static_cast<int>(heading_lines_.size());
+  std::string line;
+  for (int h = 0; h < count; ++h) {
+    for (std::size_t k = 0; k < segs.size(); ++k) {
+      line.assign(shift, ' ');
+      if (k == 0 && h >= offset)
+        line.append(line_text(heading_, heading_lines_[static_cast<std::size_t>(h - offset)]));
+      line.resize(shift + static_cast<std::size_t>(row_label_width_), ' ');
+      continue_line(line, k);
+      for (int j = segs[k].first; j <= segs[k].second; ++j) {
+        const int l = h - (count - column_label_lines(j));
+        if (l < 0)
+          line.append(static_cast<std::size_t>(COLUMN_WIDTH(j)), ' ');
+        else if (setup_.column_kind == 2)
+          append_right(line,
+                       line_text(entry(job_.clabel, static_cast<std::size_t>(j)),
+                                 column(j).label[static_cast<std::size_t>(l)]),
+                       COLUMN_WIDTH(j));
+        else
+          append_number(line, j, COLUMN_WIDTH(j));
+        line.append(static_cast<std::size_t>(option(7)), ' ');
+      }
+      finish_line(line, out);
+    }
+  }
+}
+
 void MatrixLayout::block_lines(const PrintBlock& block, const Field& field,
                                std::vector<std::string>& out) const {
   out.clear();
   std::string line;
   if (block.separator) finish_line(line, out);
-  std::vector<std::pair<int, int>> segs;
+  Segments segs;
   if (block.r1 <= block.r2) segments(block.c1, block.c2, segs);
   int block_width = 0;
   for (const auto& [s1, s2] : segs) block_width = std::max(block_width, segment_width(s1, s2));
@@ -593,79 +645,38 @@ void MatrixLayout::block_lines(const PrintBlock& block, const Field& field,
   const int centre =
       option(1) == 1 ? setup_.page_width / 2 : std::max(title_width_, block_width) / 2;
   const auto shift = static_cast<std::size_t>(std::max(centre - block_width / 2, 0));
-  const int gap = option(7);
-
-  if (block.title) {  // PRINT_TITLE
-    for (const TextLine& l : title_lines_) {
-      line.assign(line_text(job_.title, l));
-      int length = static_cast<int>(line.size());
-      CENTER_TEXT(centre, length, line);
-      finish_line(line, out);
-    }
-  }
+  if (block.title) PRINT_TITLE(centre, out);
   if (segs.empty()) return;
+  COLUMN_HEADINGS(block, segs, shift, out);
 
-  // Starts a line of segment k: the shift, the row-label field (FILL appends
-  // it), the gap after a non-empty field and the continuation indent.
-  auto open_line = [&](std::size_t k, auto&& fill) {
-    line.assign(shift, ' ');
-    fill();
-    if (row_label_width_ > 0) line.append(static_cast<std::size_t>(gap), ' ');
-    line.append(static_cast<std::size_t>(continuation_indent(static_cast<int>(k))), ' ');
-  };
-
-  // COLUMN_HEADINGS, aligned at the bottom.
-  const int heading_count = heading_line_count(block.c1, block.c2);
-  const int heading_offset = heading_count - static_cast<int>(heading_lines_.size());
-  for (int h = 0; h < heading_count; ++h) {
-    for (std::size_t k = 0; k < segs.size(); ++k) {
-      open_line(k, [&] {
-        const std::size_t start = line.size();
-        if (k == 0 && h >= heading_offset)
-          line.append(line_text(heading_, heading_lines_[static_cast<std::size_t>(h - heading_offset)]));
-        line.resize(start + static_cast<std::size_t>(row_label_width_), ' ');
-      });
-      for (int j = segs[k].first; j <= segs[k].second; ++j) {
-        const int lines = column_label_lines(j);
-        const int l = h - (heading_count - lines);
-        if (l < 0) {
-          line.append(static_cast<std::size_t>(column_width(j)), ' ');
-        } else if (setup_.column_kind == 2) {
-          append_right(line, line_text(entry(job_.clabel, static_cast<std::size_t>(j)),
-                                       column(j).label[static_cast<std::size_t>(l)]),
-                       column_width(j));
-        } else {
-          append_number(line, j, column_width(j));
-        }
-        line.append(static_cast<std::size_t>(gap), ' ');
-      }
-      finish_line(line, out);
-    }
-  }
-
-  // The rows.
+  // The rows: label lines alone first (option 16 = 0 with option 2 >= 1), then
+  // the values, a line per segment, then the label's remaining lines.
   const bool labels_first = option(16) == 0 && option(2) >= 1;
+  auto label_line = [&](int i, int k) {
+    line.assign(shift, ' ');
+    ROW_LABEL_LINE(i, k, line);
+  };
   for (int i = block.r1; i <= block.r2; ++i) {
     const int n = row_lines(i);
     const int lead = labels_first && n > 1 ? n - 1 : 0;
     for (int k = 0; k < lead; ++k) {
-      line.assign(shift, ' ');
-      row_label_line(i, k, line);
+      label_line(i, k);
       finish_line(line, out);
     }
     for (std::size_t k = 0; k < segs.size(); ++k) {
-      open_line(k, [&] { row_label_line(i, lead + static_cast<int>(k), line); });
+      label_line(i, lead + static_cast<int>(k));
+      continue_line(line, k);
       for (int j = segs[k].first; j <= segs[k].second; ++j) {
         const FieldText f = field(i, j);
         const int w = std::clamp(item(j).w, 0, 40);
-        append_right(line, std::string_view(f.data(), static_cast<std::size_t>(w)), column_width(j));
-        line.append(static_cast<std::size_t>(gap), ' ');
+        append_right(line, std::string_view(f.data(), static_cast<std::size_t>(w)),
+                     COLUMN_WIDTH(j));
+        line.append(static_cast<std::size_t>(option(7)), ' ');
       }
       finish_line(line, out);
     }
     for (int k = lead + static_cast<int>(segs.size()); k < n; ++k) {
-      line.assign(shift, ' ');
-      row_label_line(i, k, line);
+      label_line(i, k);
       finish_line(line, out);
     }
   }

@@ -153,9 +153,9 @@ class MatrixLayout {
 
   const PrintSetup& setup() const { return setup_; }
   const PrintJob& job() const { return job_; }
-  int row_label_width() const { return row_label_width_; }
-  // COLUMN_WIDTH: the column's width and its number of label lines.
-  int column_width(int j) const { return column(j).width; }
+  int ROW_LABEL_WIDTH() const { return row_label_width_; }
+  // The width of column J (its field and its label) and its label lines.
+  int COLUMN_WIDTH(int j) const { return column(j).width; }
   int column_label_lines(int j) const;
   const ColumnItem& item(int j) const { return items_[column(j).item]; }
 
@@ -184,18 +184,26 @@ class MatrixLayout {
   int title_width_ = 0;
   int row_label_width_ = 0;
 
+  using Segments = std::vector<std::pair<int, int>>;  // column ranges sharing a line
+
   const Column& column(int j) const { return columns_[static_cast<std::size_t>(j - 1)]; }
   int option(int k) const { return setup_.options[static_cast<std::size_t>(k)]; }
   std::string_view row_label(int i) const;
   int row_lines(int i) const;
   int heading_line_count(int c1, int c2) const;
   // Columns C1..C2 split into the groups that share one line.
-  void segments(int c1, int c2, std::vector<std::pair<int, int>>& out) const;
-  int lines_of(const PrintBlock& block) const;
-  void heading_lines(const PrintBlock& block, const std::vector<std::pair<int, int>>& segs,
-                     int shift, std::vector<std::string>& out) const;
-  void row_label_line(int i, int k, std::string& line) const;  // ROW_LABEL_LINE
+  void segments(int c1, int c2, Segments& out) const;
   int segment_width(int c1, int c2) const;
+  int lines_of(const PrintBlock& block) const;
+  // The title's lines centred on CENTRE.
+  void PRINT_TITLE(int centre, std::vector<std::string>& out) const;
+  // The heading lines of a block: the row-label heading, column numbers or labels.
+  void COLUMN_HEADINGS(const PrintBlock& block, const Segments& segs, std::size_t shift,
+                       std::vector<std::string>& out) const;
+  // Line K (from 0) of row I's label into the row-label field.
+  void ROW_LABEL_LINE(int i, int k, std::string& line) const;
+  // After the row-label field: the gap and the indent of segment K's line.
+  void continue_line(std::string& line, std::size_t k) const;
 };
 
 // PRINT_BLOCK_REAL, PRINT_BLOCK_INTEGER: write one block.

@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <random>
 #include <limits>
 #include <regex>
 #include <string>
@@ -128,7 +131,8 @@ TEST_F(MatrixPrintTest, ErrorsAndOptionScope) {
       {"page length below 10", [&] { value = 5; PGOPT(-2, value); }, {3},
        "IPAGE = 5.  Page length must be greater than or equal to 10."},
       {"PGOPT option", [&] { PGOPT(3, value); }, {1},
-       "IABS(IOPT) = 3.  IABS(IOPT) must be greater than or equal to 1 and less than or equal to 2."},
+       "IABS(IOPT) = 3.  IABS(IOPT) must be greater than or equal to 1 and less than or equal "
+       "to 2."},
       {"WROPT option", [&] { WROPT(17, value, 0); }, {1}, "IABS(IOPT) = 17."},
       {"WROPT value", [&] { value = 4; WROPT(-4, value, 0); }, {2},
        "ISET = 4.  ISET must be greater than or equal to 0 and less than or equal to 3."},
@@ -220,6 +224,184 @@ TEST_F(MatrixPrintTest, OptionScopeLastsOnePrintOrPersists) {
   EXPECT_EQ(got, 40);
   PGOPT(1, got);
   EXPECT_EQ(got, 78);
+}
+
+TEST_F(MatrixPrintTest, ExtremeOptionsEndCleanly) {
+  // Random prints under option values at and inside their limits: every print
+  // ends, and no page holds more lines than the page length.
+  std::mt19937 random(1313);
+  auto pick = [&](std::initializer_list<int> values) {
+    return *(values.begin() + random() % values.size());
+  };
+  const char* formats[] = {" ",    "(F10.3,I2)", "(2V10.4)", "(W12.3)", "(G12.4E3,1PE12.4)",
+                           "(I5)", "(F2.0)",     "(E40.33)", "(3PE12.2,D12.4E2)"};
+  const std::string_view texts[] = {"", "Mean%/value", "a%/%/b", "x", "%/",
+                                    "A label well beyond any width we allow for labels here, "
+                                    "with words and no breaks: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"};
+  // lowest and highest value of options 1..16 (3: lines on the page)
+  const int limits[][2] = {{0, 1}, {0, 7},   {-2, 5}, {0, 3},  {0, 1},   {0, 5},  {0, 5}, {0, 255},
+                           {0, 10}, {0, 50}, {0, 255}, {0, 50}, {1, 50}, {0, 1},  {0, 1}, {0, 1}};
+  int printed = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    reset_library_state();
+    ERSET(5, 1, 0);
+    int value = pick({10, 11, 30, 78, 255});
+    PGOPT(-1, value);
+    const int page_length = pick({10, 12, 60});
+    value = page_length;
+    PGOPT(-2, value);
+    for (int k = 1; k <= 16; ++k) {
+      const int lo = limits[k - 1][0], hi = limits[k - 1][1];
+      value = pick({lo, hi, lo + static_cast<int>(random() % (hi - lo + 1))});
+      WROPT(-k, value, 0);
+    }
+    int on_page = 0;
+    WROPT(3, on_page, 0);
+    const int nra = static_cast<int>(random() % 7), nca = static_cast<int>(random() % 7);
+    std::vector<double> a(49);
+    for (double& x : a)
+      x = pick({0, 1, 2}) == 0 ? (pick({0, 1}) ? kNaN : -kInf)
+                               : std::ldexp(random() % 2001 - 1000.0, pick({-20, -3, 0, 30}));
+    std::vector<int> m(49);
+    for (int& k : m) k = static_cast<int>(static_cast<std::int64_t>(random()) - 2147483648LL);
+    std::vector<std::string_view> rlabel(8), clabel(9);
+    for (auto& l : rlabel) l = texts[random() % 6];
+    for (auto& l : clabel) l = texts[random() % 6];
+    if (pick({0, 1})) rlabel[0] = pick({0, 1}) ? "number" : "NONE";
+    if (pick({0, 1})) clabel[random() % 2] = pick({0, 1}) ? "NUMBER" : "none";
+    const int itring = static_cast<int>(random() % 5) - 2;
+    const std::string_view title = texts[random() % 6];
+    if (trial % 3 == 0)
+      WRIRL(title, nra, nca, m.data(), 7, itring, pick({0, 1}) ? " " : "(I5,2I11)", rlabel, clabel);
+    else if (trial % 3 == 1)
+      DW2RRL(title, nra, nca, a.data(), 7, itring, formats[random() % 9], rlabel, clabel);
+    else
+      DWRRRN(title, nra, nca, a.data(), 7, itring);
+    const std::string out = take_output();
+    if (out.find("*** TERMINAL") != std::string::npos || on_page < 0) continue;
+    ++printed;
+    int lines = on_page;
+    for (std::size_t p = 0, q; p < out.size(); p = q + 1) {
+      q = out.find('\n', p);
+      lines = out.compare(p, q - p, "\f") == 0 ? 0 : lines + 1;
+      ASSERT_LE(lines, page_length) << out;
+    }
+  }
+  EXPECT_GT(printed, 100);
+}
+
+// The golden pages, by case name.
+std::map<std::string, std::string> golden_pages() {
+  std::ifstream in(std::string(TEST_DATA_DIR) + "/numlib/matrix_prints.txt");
+  std::map<std::string, std::string> pages;
+  std::string line, name;
+  while (std::getline(in, line)) {
+    if (line.rfind("#case ", 0) == 0) name = line.substr(6);
+    else pages[name] += line + "\n";
+  }
+  return pages;
+}
+
+// Column-major storage of a matrix given by rows.
+std::vector<double> by_columns(int nra, int nca, std::initializer_list<double> rows) {
+  std::vector<double> a(static_cast<std::size_t>(nra * nca));
+  auto it = rows.begin();
+  for (int i = 0; i < nra; ++i)
+    for (int j = 0; j < nca; ++j) a[static_cast<std::size_t>(i + j * nra)] = *it++;
+  return a;
+}
+
+TEST_F(MatrixPrintTest, PagesMatchTheGoldenLayouts) {
+  const auto pages = golden_pages();
+  const std::string_view number[] = {"NUMBER"};
+  const std::string_view numbered[] = {"Row/Column", "NUMBER"};
+  const auto three = by_columns(3, 3, {1.5, -2, 3.25, 4, 5.5, -6, 7, 8, 9.75});
+  std::vector<double> cycling(36), paged(40);
+  for (int j = 1; j <= 12; ++j)
+    for (int i = 1; i <= 3; ++i)
+      cycling[static_cast<std::size_t>(i - 1 + 3 * (j - 1))] =
+          ((i + j) % 2 == 0 ? 1 : -1) * (10.0 * i + j + j / 8.0);
+  for (int j = 1; j <= 8; ++j)
+    for (int i = 1; i <= 5; ++i) paged[static_cast<std::size_t>(i - 1 + 5 * (j - 1))] = i + j / 4.0;
+  auto set = [](int option, int value, int scope = 0) { WROPT(-option, value, scope); };
+  auto page = [](int which, int value) { PGOPT(-which, value); };
+
+  const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+      {"one-by-one", [] { const double x = 2.5; DWRRRN("Scale", 1, 1, &x, 1, 0); }},
+      {"row-vector", [] {
+         const double x[] = {1.25, -2.5, 3.75, 10.0};
+         DWRRRN("Row vector", 1, 4, x, 1, 0);
+       }},
+      {"column-vector", [] {
+         const double x[] = {0.001, 0.02, -0.3, 4.0};
+         DWRRRN("Column vector", 4, 1, x, 4, 0);
+       }},
+      {"itring-0", [&] { DWRRRN("ITRING = 0", 3, 3, three.data(), 3, 0); }},
+      {"itring-1", [&] { DWRRRN("ITRING = 1", 3, 3, three.data(), 3, 1); }},
+      {"itring-2", [&] { DWRRRN("ITRING = 2", 3, 3, three.data(), 3, 2); }},
+      {"itring-minus-1", [&] { DWRRRN("ITRING = -1", 3, 3, three.data(), 3, -1); }},
+      {"itring-minus-2", [&] { DWRRRN("ITRING = -2", 3, 3, three.data(), 3, -2); }},
+      {"cycling-items", [&] {
+         DW2RRL("Cycling items", 3, 12, cycling.data(), 3, 0, "(2F10.3,I5)", number, numbered);
+       }},
+      {"cycling-items-narrow", [&] {
+         page(1, 30);
+         DW2RRL("Cycling items", 3, 12, cycling.data(), 3, 0, "(2f10.3, i5)", number, numbered);
+       }},
+      {"paged-blocks", [&] {
+         page(2, 10);
+         set(2, 3);
+         DWRRRN("Paged blocks", 5, 8, paged.data(), 5, 0);
+       }},
+      {"special-values", [&] {
+         const auto x = by_columns(3, 2, {kNaN, kNaN, kInf, kInf, -kInf, -kInf});
+         set(4, 0);
+         DW2RRL("Special values", 3, 2, x.data(), 3, 0, "(F10.3,I2)", number, number);
+         set(4, 2);
+         DW2RRL("Special values", 3, 2, x.data(), 3, 0, "(F10.3,I2)", number, number);
+       }},
+      {"integer-matrix", [] {
+         const int m[] = {1, -20, 300, 4, 5000, -6};
+         WRIRN("Integers", 2, 3, m, 2, 0);
+       }},
+      {"user-labels", [&] {
+         const auto x = by_columns(2, 2, {1.5, -2.25, 30.125, 4});
+         const std::string_view rows[] = {"Mean%/value", "Spread"};
+         const std::string_view columns[] = {"Quantity", "First%/run", "Second run"};
+         set(8, 12, 1);
+         DW2RRL("Labelled", 2, 2, x.data(), 2, 0, "(F8.2)", rows, columns);
+         set(2, 5);
+         DW2RRL("Labelled", 2, 2, x.data(), 2, 0, "(F8.2)", rows, columns);
+       }},
+      {"long-title", [&] {
+         const double x[] = {1, 2, 3, 4};
+         const char* title = "Solution values of the constrained least squares problem";
+         page(1, 30);
+         DWRRRN(title, 2, 2, x, 2, 0);
+         set(13, 10);
+         DWRRRN(title, 2, 2, x, 2, 0);
+       }},
+      {"centred", [&] {
+         const double x[] = {1, 2, 3, 4};
+         set(1, 1);
+         DWRRRN("Centred", 2, 2, x, 2, 0);
+       }},
+      {"solver-vectors", [] {
+         const double x[] = {0.5, -1.25, 2.0, 1e-3};
+         const int used[] = {2, 4, 1, 3};
+         DWRRRN("Solution Values", 1, 4, x, 1, 0);
+         WRIRN("Columns Used", 1, 4, used, 1, 0);
+       }},
+  };
+  EXPECT_EQ(pages.size(), cases.size());
+  for (const auto& [name, print] : cases) {
+    SCOPED_TRACE(name);
+    reset_library_state();
+    print();
+    const auto it = pages.find(name);
+    ASSERT_NE(it, pages.end());
+    EXPECT_EQ(take_output(), it->second);
+  }
 }
 
 }  // namespace
