@@ -21,8 +21,6 @@ constexpr int kStationControls[] = {idc::kStationGroup, idc::kStationList, idc::
                                     idc::kLocationText, idc::kMonthsText};
 constexpr int kEdits[] = {idc::kLatitude, idc::kLongitude, idc::kElevation};
 
-std::string RealPath(const std::string& logical) { return platform::resolve_path(logical).string(); }
-
 }  // namespace
 
 const dialog::DialogDef& ClimaticDialogDef() {
@@ -174,50 +172,6 @@ void CClimaticDlg::OnInterpolateRadio() {
   // earlier selection.
   m_strStationText.clear();
   OnLongitudeKillFocus();
-}
-
-void CClimaticDlg::OnOK() {
-  if (m_bImported) {
-    EndDialog(dialog::IDOK);
-    return;
-  }
-  dialog::DialogModel& m = model();
-  m_siteLatitude = TextToDouble(m.Text(idc::kLatitude, 15));
-  ReadSolarTable();
-
-  const int selected = m.Selection(idc::kStationList);
-  if (selected < 0 || selected >= m_nStations) {
-    MessageBox("Select weather station.");
-    return;
-  }
-
-  m.Hide(idc::kLocationLabel);
-  m.Hide(idc::kMonthsText);
-  m.Hide(idc::kSelectStation);
-  m.Show(idc::kProgress);
-  m.Enable(idc::kProgress);
-  m.Hide(idc::kClimateFileCaption);
-
-  // The station file must open before it is copied over "hcd.tmp".
-  const std::string source = RealPath(HcdFilePath(m_stations[static_cast<std::size_t>(selected)].identifier));
-  if (const platform::LineReader station_file(source); !station_file.is_open()) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    // A file that is there but does not open (a folder, no permission) says why.
-    MessageBox("Weather station file " + source + " missing." +
-               (platform::file_exists(source) ? "\n(" + station_file.error() + ")" : ""));
-    return;
-  }
-  const std::string target = RealPath(m_strDirectory + "hcd.tmp");
-  if (!platform::copy_file_over(source, target).ok) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    MessageBox("Could not copy " + source + " to " + target + ".");
-    return;
-  }
-
-  if (!BuildClimateFile()) return;
-  if (WriteEngineInput("")) EndDialog(dialog::IDOK);
 }
 
 void CClimaticDlg::OnCancel() { EndDialog(dialog::IDCANCEL); }

@@ -127,7 +127,7 @@ void daily_day(Writer& w, const ClimateDay& day) {
 }
 
 // The front end's analysis window over the given days: from 1 August Y0 up to the
-// first day of August Y1, which is not copied itself but ends a pass.
+// first day of August Y1, which is copied and ends a pass.
 struct Window {
   int y0 = 0;
   int y1 = 0;
@@ -215,7 +215,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
   while (written < blocks) {
     const int before = written;
     for (const ClimateDay& d : days) {
-      if (written == blocks || win.ends_at(d)) break;
+      if (written == blocks) break;
       if (!win.inside(d)) continue;
       if (input.daily_form) {
         daily_day(w, d);
@@ -223,6 +223,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
         hourly_day(w, d);
       }
       ++written;
+      if (win.ends_at(d)) break;
     }
     if (written == before) throw std::invalid_argument("the climate window holds no day to copy");
   }

@@ -67,6 +67,9 @@ constexpr Verbs kVerbs[] = {
     {"expect-enabled", Verb::ExpectEnabled},
     {"expect-disabled", Verb::ExpectDisabled},
     {"expect-text", Verb::ExpectText},
+    {"expect-item", Verb::ExpectItem},
+    {"expect-checked", Verb::ExpectChecked},
+    {"expect-focus", Verb::ExpectFocus},
     {"expect-end", Verb::ExpectEnd},
     {"screenshot", Verb::Screenshot},
 };
@@ -193,6 +196,25 @@ Script Script::Parse(std::string_view text, const std::string& name) {
         p.NoMore(rest, found->word);
         break;
       }
+      case Verb::ExpectItem: {
+        c.ids.push_back(p.Id(rest, found->word));
+        const std::string_view token = NextToken(rest);
+        if (!ToInt(token, c.number)) p.Fail("expect-item needs a line index after the identifier");
+        c.text = p.Text(rest, quoted);
+        break;
+      }
+      case Verb::ExpectChecked: {
+        c.ids.push_back(p.Id(rest, found->word));
+        const std::string_view token = NextToken(rest);
+        if (token == "0" || token == "1") c.number = token == "1";
+        else p.Fail("expect-checked takes 0 or 1 after the identifier");
+        p.NoMore(rest, found->word);
+        break;
+      }
+      case Verb::ExpectFocus:
+        c.ids.push_back(p.Id(rest, found->word));
+        p.NoMore(rest, found->word);
+        break;
       case Verb::Key: {
         const std::string_view token = NextToken(rest);
         if (token == "enter") c.number = 1;
@@ -247,6 +269,7 @@ Script Script::Load(const std::filesystem::path& path) {
 
 ReplayDriver::~ReplayDriver() = default;
 std::string ReplayDriver::CheckScreen(Dialog&, int) { return {}; }
+std::string ReplayDriver::CheckFocus(Dialog&) { return {}; }
 
 void HeadlessDriver::Click(Dialog& dialog, int id) {
   if (TakesFocus(dialog.model().Def(id).kind)) dialog.MoveFocus(id);
@@ -344,6 +367,17 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       Fail(c, "control " + std::to_string(id) + " is " + WithArticle(KindName(d.model().Def(id).kind)) +
                   ", not " + what);
   };
+  auto require_line = [&](Dialog& d, int id) {
+    require_kind(d, id, d.model().Def(id).kind == ControlKind::ListBox, "a list box");
+    const int count = d.model().ItemCount(id);
+    if (c.number < 0 || c.number >= count)
+      Fail(c, "list " + std::to_string(id) + " has " + std::to_string(count) + " lines; there is no line " +
+                  std::to_string(c.number));
+  };
+  auto check_screen = [&](Dialog& d, int id) {
+    const std::string screen = driver_.CheckScreen(d, id);
+    if (!screen.empty()) Fail(c, screen);
+  };
 
   switch (c.verb) {
     case Verb::Click: {
@@ -374,12 +408,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
     case Verb::Select: {
       Dialog& d = Top(host);
       RequireControl(d, c, c.ids[0], true);
-      require_kind(d, c.ids[0], d.model().Def(c.ids[0]).kind == ControlKind::ListBox,
-                   "a list box");
-      const int count = d.model().ItemCount(c.ids[0]);
-      if (c.number < 0 || c.number >= count)
-        Fail(c, "list " + std::to_string(c.ids[0]) + " has " + std::to_string(count) +
-                    " lines; there is no line " + std::to_string(c.number));
+      require_line(d, c.ids[0]);
       driver_.Select(d, c.ids[0], c.number);
       break;
     }
@@ -425,8 +454,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
             d.model().IsEnabled(id) != want_enabled)
           Fail(c, "control " + std::to_string(id) + " is " +
                       (want_enabled ? "disabled" : "enabled") + " in \"" + d.caption() + "\"");
-        const std::string screen = driver_.CheckScreen(d, id);
-        if (!screen.empty()) Fail(c, screen);
+        check_screen(d, id);
       }
       break;
     }
@@ -437,7 +465,44 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       if (text != c.text)
         Fail(c, "control " + std::to_string(c.ids[0]) + " reads \"" + text + "\", expected \"" +
                     c.text + "\"");
-      const std::string screen = driver_.CheckScreen(d, c.ids[0]);
+      check_screen(d, c.ids[0]);
+      break;
+    }
+    case Verb::ExpectItem: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      RequireControl(d, c, id, false);
+      require_line(d, id);
+      const std::string& item = d.model().Item(id, c.number);
+      if (item != c.text)
+        Fail(c, "line " + std::to_string(c.number) + " of list " + std::to_string(id) + " reads \"" + item +
+                    "\", expected \"" + c.text + "\"");
+      check_screen(d, id);
+      break;
+    }
+    case Verb::ExpectChecked: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      RequireControl(d, c, id, false);
+      const ControlKind kind = d.model().Def(id).kind;
+      require_kind(d, id, kind == ControlKind::CheckBox || kind == ControlKind::Radio,
+                   "a check box or radio button");
+      if (d.model().IsChecked(id) != (c.number == 1))
+        Fail(c, "control " + std::to_string(id) + " is " + (c.number == 1 ? "not checked" : "checked") +
+                    " in \"" + d.caption() + "\"");
+      check_screen(d, id);
+      break;
+    }
+    case Verb::ExpectFocus: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      if (id != 0) RequireControl(d, c, id, false);
+      const int focus = d.model().Focus();
+      if (focus != id)
+        Fail(c, (focus == 0 ? std::string("no control has") : "control " + std::to_string(focus) + " has") +
+                    " the focus in \"" + d.caption() + "\", expected " +
+                    (id == 0 ? std::string("none") : "control " + std::to_string(id)));
+      const std::string screen = driver_.CheckFocus(d);
       if (!screen.empty()) Fail(c, screen);
       break;
     }
