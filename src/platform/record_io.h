@@ -18,6 +18,8 @@
 // with a message naming the file, the line and what was expected; try_read_*
 // return a ReadResult instead (the caller's end-of-file and error branches),
 // which keeps what was expected for the caller's own message.
+// read_*_unless_end return false at an end of file (the caller's end-of-file
+// branch) and stop on any other error.
 
 #include <array>
 #include <cstdint>
@@ -165,6 +167,13 @@ void read_list(int unit, T&&... v) {
   if (st != IoStatus::Ok) stop_on_unit_error(unit, st, error);
 }
 
+template <class... T>
+bool read_list_unless_end(int unit, T&&... v) {
+  const ReadResult r = try_read_list(unit, std::forward<T>(v)...);
+  if (r.status == IoStatus::Error) stop_on_unit_error(unit, r.status, r.error);
+  return r.status == IoStatus::Ok;
+}
+
 // Reads from a text as from one record; EndOfFile when it holds too few values.
 template <class... T>
 ReadResult read_list_text(std::string_view text, T&&... v) {
@@ -193,6 +202,13 @@ void read_fixed(int unit, const Format& fmt, T&&... v) {
   std::string error;
   const IoStatus st = detail::fixed_read(src, fmt, it, error);
   if (st != IoStatus::Ok) stop_on_unit_error(unit, st, error);
+}
+
+template <class... T>
+bool read_fixed_unless_end(int unit, const Format& fmt, T&&... v) {
+  const ReadResult r = try_read_fixed(unit, fmt, std::forward<T>(v)...);
+  if (r.status == IoStatus::Error) stop_on_unit_error(unit, r.status, r.error);
+  return r.status == IoStatus::Ok;
 }
 
 template <class... T>

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
@@ -18,18 +19,8 @@ namespace {
 constexpr int kInputUnit = 1;
 constexpr std::int64_t kValuesPerSample = 22;
 
-// Means, spreads and samples are thicknesses and material values: NaN or an
-// infinity (a value beyond double reads as one) reads as a real but would run
-// through every option's arithmetic into the results.
-void require_finite(std::span<const double> values) {
-  for (const double v : values) {
-    if (std::isfinite(v)) continue;
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(kInputUnit) + "\", line " +
-                           std::to_string(platform::unit_line(kInputUnit)) + ": value " +
-                           platform::format_list(v).substr(1) + "; it must be a finite number");
-  }
-}
+// Means, spreads and samples are thicknesses and material values.
+void require_finite(std::span<const double> values) { engine::require_finite(kInputUnit, values); }
 }  // namespace
 
 AnalysisRequest read_analysis_request() {
