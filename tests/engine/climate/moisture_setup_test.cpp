@@ -8,12 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "climate_test_support.h"
+#include "engine/climate/climate_simulation.h"
+#include "engine/climate/simulation_steps.h"
 #include "engine/climate/soil_water.h"
+#include "engine/temp_project.h"
 #include "platform/stop.h"
 
 namespace {
@@ -273,6 +277,61 @@ TEST(MoistureSetup, RefusesLayersWithoutACurve) {
       EXPECT_EQ(stop.status(), 1);
       EXPECT_EQ(stop.message(), file + c.message);
     }
+  }
+}
+
+// ---------------------------------------------------------------- through the run
+
+// The simulation's own material set-up and initial water; nothing else moves.
+class SetUpOnlySteps final : public engine::SimulationSteps {
+ public:
+  std::vector<double> bottom_pressures;
+
+  void set_up_materials(ClimateRun& run) override { defaults_.set_up_materials(run); }
+  void set_initial_water(ClimateRun& run) override { defaults_.set_initial_water(run); }
+  void evaluate_drainage(ClimateRun&) override {}
+  void before_day_loop(ClimateRun& run) override {
+    const auto days = run.work.daily_value_9.all();
+    bottom_pressures.assign(days.begin(), days.end());
+  }
+  void solved_step(ClimateRun&) override {}
+  void output_point(ClimateRun&) override {}
+
+ private:
+  engine::DefaultSimulationSteps defaults_;
+};
+
+// The front end's structure, every result file written, over 2 days: the first
+// records carry the initial state.
+TEST(MoistureSetup, ThroughTheRun) {
+  TempProject project;
+  std::filesystem::create_directories(project.project() / "tmp");
+  project.write_input(climate_test::front_end_text(false, 2, 0));
+  SetUpOnlySteps steps;
+  std::string message;
+  ASSERT_EQ(engine_test::stop_status(
+                [&] {
+                  engine::run_climate_simulation_with(steps, 6.0f, 0.0f, TempProject::directory(),
+                                                      "C:\\proj\\tmp\\thermal.tmp");
+                },
+                &message),
+            0)
+      << message;
+
+  ASSERT_EQ(steps.bottom_pressures.size(), 2u);
+  for (double p : steps.bottom_pressures) EXPECT_NEAR(p, -8.6685, 1e-4);
+
+  // Hour 00 of day 1: 69 values after the day, E10.3 and F6.3.
+  const std::string por = climate_test::lines_of(TempProject::read(project.project() / ".por"))[0];
+  const std::string wat = climate_test::lines_of(TempProject::read(project.project() / ".wat"))[0];
+  ASSERT_EQ(por.size(), 4u + 69 * 10);
+  ASSERT_EQ(wat.size(), 4u + 69 * 6);
+  for (int n = 1; n <= 69; ++n) {
+    const std::string p = por.substr(4 + 10 * static_cast<std::size_t>(n - 1), 10);
+    const std::string w = wat.substr(4 + 6 * static_cast<std::size_t>(n - 1), 6);
+    const bool asphalt = n <= 7, base = n <= 12;
+    EXPECT_EQ(p, asphalt ? " 0.000E+00" : base ? "-0.522E+01" : "-0.292E+02") << n;
+    EXPECT_EQ(w, n < 7 ? " 0.000" : n == 7 ? " 0.292" : base ? " 0.222" : " 0.191") << n;
   }
 }
 
