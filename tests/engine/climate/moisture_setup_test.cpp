@@ -48,44 +48,6 @@ std::string with_record(std::string text, int record, const std::string& value) 
 
 double psi_of_cm(double cm) { return cm / 70.32361; }
 
-// The front end's soils, four-parameter form: the default input's start.
-TEST(MoistureSetup, FrontEndStructure) {
-  const TempProject project;
-  auto run = climate_test::gridded_run(project, climate_test::front_end_text());
-  engine::set_up_soil_moisture(*run);
-  engine::set_initial_water_contents(*run);
-  const engine::NodeState& nodes = run->node_state;
-  const engine::LayerProperties& lp = run->layer_properties;
-
-  // Oracle: the suctions at which the curves hold the initial water contents.
-  const double base_kpa = 5.2208161369357127, natural_kpa = 29.163683707300994;
-  for (int n = 1; n <= 69; ++n) {
-    SCOPED_TRACE("node " + std::to_string(n));
-    EXPECT_EQ(nodes.node_ice_content(n), 0.0f);
-    if (n <= 7) {
-      EXPECT_EQ(nodes.node_suction(n), 0.0f);
-      // The first implicit node holds the base course's saturated water.
-      EXPECT_EQ(nodes.node_water_content(n), n == 7 ? 0.291586f : 0.0f);
-    } else {
-      const bool base = n <= 12;
-      EXPECT_NEAR(-nodes.node_suction(n) / (base ? base_kpa : natural_kpa), 1.0, 1e-3);
-      EXPECT_NEAR(nodes.node_water_content(n), base ? 0.222236 : 0.191465, 2e-5);
-    }
-  }
-  // The bottom node lies at 360 inches, within the grid's single-precision sums.
-  for (double pressure : run->work.daily_value_9.all())
-    EXPECT_NEAR(pressure, psi_of_cm(360 * 2.54 - 50 * 30.48), 5e-5);
-  EXPECT_NEAR(run->work.daily_value_9(1), -8.6685, 1e-4);
-  EXPECT_EQ(run->work.water_table_feet(1), 50.0);
-
-  // Modulus ratios and thaw parameters; the base keeps its permeability.
-  EXPECT_FLOAT_EQ(lp.frozen_modulus(2), 25.0f);
-  EXPECT_FLOAT_EQ(lp.frozen_modulus(3), 1.0e6f / 8500.0f);
-  EXPECT_EQ(lp.unfrozen_modulus(2), 0.4f);
-  EXPECT_EQ(lp.recovery_days(2), 150.0f);
-  EXPECT_EQ(lp.saturated_permeability(2), 968.466f);
-}
-
 // The edge cases of the set-up, each on the front end's structure with a few
 // values changed. Depths: base nodes 8-12 at 8, 10, 12, 14, 16 inches.
 TEST(MoistureSetup, EdgeCases) {
@@ -104,6 +66,16 @@ TEST(MoistureSetup, EdgeCases) {
     return text;
   };
   const Case cases[] = {
+      {"the front end's soils", front_end, nullptr,
+       [](const ClimateRun& run) {
+         const engine::LayerProperties& lp = run.layer_properties;
+         EXPECT_FLOAT_EQ(lp.frozen_modulus(2), 25.0f);
+         EXPECT_FLOAT_EQ(lp.frozen_modulus(3), 1.0e6f / 8500.0f);
+         EXPECT_EQ(lp.unfrozen_modulus(2), 0.4f);
+         EXPECT_EQ(lp.recovery_days(2), 150.0f);
+         EXPECT_EQ(lp.saturated_permeability(2), 968.466f);  // above the subgrade's
+         EXPECT_EQ(run.work.water_table_feet(1), 50.0);
+       }},
       {"frozen modulus ratios 20 and 50; permeability 1.0 raised to 2.02",
        edited({{{"Frozen Modulus", 1}, 50000},
                {{"Frozen Modulus", 2}, 50000},
@@ -318,6 +290,7 @@ TEST(MoistureSetup, ThroughTheRun) {
             0)
       << message;
 
+  // 360 inches down, 50 feet of water table: (914.4 - 1524) / 70.32361 psi.
   ASSERT_EQ(steps.bottom_pressures.size(), 2u);
   for (double p : steps.bottom_pressures) EXPECT_NEAR(p, -8.6685, 1e-4);
 
