@@ -456,7 +456,7 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
   const int eabs = shown_exp < 0 ? -shown_exp : shown_exp;
 
   // exponent part
-  char ex[16];
+  char ex[104];
   int nex = 0;
   if (exp_digits == 0) {
     if (eabs <= 99) {
@@ -474,10 +474,11 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
       return;
     }
   } else {
-    if (exp_digits > 9) exp_digits = 9;
+    // Exponents of doubles have at most 3 digits: more are leading zeros. More
+    // than 100 cannot fit any field a layout asks for.
     int limit = 1;
-    for (int i = 0; i < exp_digits; ++i) limit *= 10;
-    if (eabs >= limit) {
+    for (int i = 0; i < exp_digits && i < 9; ++i) limit *= 10;
+    if (eabs >= limit || exp_digits > 100) {
       put_stars(out, w);
       return;
     }

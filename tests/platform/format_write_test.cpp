@@ -108,6 +108,8 @@ TEST(FixedWrite, LayoutRules) {
       {"(1PD12.4E3)", -1234.5, "-1.2345D+003"},
       {"(2PD12.3E2)", 0.0125, "   12.50D-03"},
       {"(D10.3E1)", 1e10, "**********"},
+      {"(E40.4E20)", 1.5, "            0.1500E+00000000000000000001"},  // gfortran
+      {"(1PE30.4E12)", -1.5e-300, "         -1.5000E-000000000300"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(format_fixed(Format(c.layout), c.value), c.expected) << c.layout << " " << c.value;

@@ -162,8 +162,8 @@ void COLUMN_FORMAT(int j, std::string_view fmt, std::string& item) {
     if (target >= first_column) return;
     found = true;
     // Numbers written plainly, so that "+10" reads 10; scale factors beyond
-    // 999 and exponent digits beyond 999 print as they would (all asterisks
-    // or zeros) and stay readable to the writer.
+    // 999 and exponent digits beyond 999 print as they would (asterisks, or
+    // zeros for F under a negative scale) and stay readable to the writer.
     item = "(";
     if (compact.find('P') < compact.find(parts.letter)) {
       item += std::to_string(std::clamp(parts.scale, -999, 999));
