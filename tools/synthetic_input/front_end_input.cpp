@@ -172,7 +172,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
   w.line("%d", input.daily_form ? 1 : 0);
   w.line("%d", 2);
   w.line("%d", 1);
-  w.line("%d", 1);
+  w.line("%d", input.thermal_history_mode);
   w.line("%d,'IDMODEL(0)TMI(1)'", 1);
   w.line("'FLEXIBLE','KAVRO ANALYSIS TYPE'");
   w.out().append(input.directory);
@@ -207,7 +207,8 @@ std::string front_end_input_text(const FrontEndInput& input) {
     ++window_days;
     if (win.ends_at(d)) break;
   }
-  const int blocks = day_block_count(window_days, input.analysis_years);
+  int blocks = day_block_count(window_days, input.analysis_years);
+  if (input.max_day_blocks > 0) blocks = std::min(blocks, input.max_day_blocks);
   w.line("%d", blocks);
   for (int n = 0; n <= g.node_interval_count; ++n) w.line("%g %g", mat, 0.0);
 

@@ -268,6 +268,21 @@ void check_structure(const ClimateRun& run) {
            "day count " + text_of(run.period_control.day_count) + "; it must be 0 or more");
 }
 
+// The daily form runs the air temperature linearly between the hours of the
+// daily minimum and maximum; both stretches of the day need a length.
+void check_temperature_hours(const ClimateRun& run) {
+  if (run.climate_simulation_common.climate_record_form == 0) return;
+  const auto& c = run.climate_simulation_common.surface_constants;
+  const float low = c(kMinTemperatureHour);
+  const float high = c(kMaxTemperatureHour);
+  const float span = high - low;
+  if (!(span > 0.0f && span < 24.0f))
+    reject(at_line("record C3"),
+           "hours " + text_of(low) + " and " + text_of(high) +
+               " of the daily minimum and maximum temperature; the daily records need the "
+               "maximum more than 0 and less than 24 hours after the minimum");
+}
+
 // The calendar of day d: its date, its month of the record and the month check.
 void begin_day(ClimateRun& run, int d, std::int32_t month, std::int32_t day, std::int32_t year) {
   if (month < 1 || month > 12)
@@ -376,7 +391,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 
   read_correction_table(run.correction_fields);
   write_progress(run, 1, ProgressOpenFailure::kStop);
-  run.progress_started = true;
+  run.failure_mark_due = true;
 
   // Read only: a missing input is the file layer's stop, and nothing is created.
   platform::open_unit(kInputChannel,
@@ -411,6 +426,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   read_record("record C1", common.surface_constants.span(1, 5));
   read_record("record C2", common.surface_constants.span(6, 4));
   read_record("record C3", common.surface_constants.span(10, 4));
+  check_temperature_hours(run);
   read_record("record C4", common.surface_constants(14));
   read_list(kInputChannel, period.day_count);
   platform::console_line(platform::format_list(period.day_count));
