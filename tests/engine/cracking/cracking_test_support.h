@@ -49,6 +49,17 @@ inline ::testing::AssertionResult near_rel(double actual, double expected, doubl
                                        << (actual - expected) / expected << " relative";
 }
 
+// The records of a text, without their line ends.
+inline std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find('\n', at);
+    out.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return out;
+}
+
 // The oracle's relaxation series (K = 5) and master-curve shifts.
 inline void set_fixed_series(engine::CreepFitCommon& fit) {
   const auto rows = oracle_rows("relaxation_series.csv");

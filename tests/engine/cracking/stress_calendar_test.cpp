@@ -50,13 +50,7 @@ struct StressRun {
                                                      nodes, state.run_block.history_day_count);
     platform::close_unit(engine::kCrackResultUnit);
     EXPECT_EQ(nodes, history.nodes());
-    const std::string text = drive.read("rows.txt");
-    rows.clear();
-    for (std::size_t at = 0; at < text.size();) {
-      const std::size_t end = text.find('\n', at);
-      rows.push_back(text.substr(at, end - at));
-      at = end + 1;
-    }
+    rows = cracking_test::lines(drive.read("rows.txt"));
     EXPECT_EQ(console.text(), rows.empty() ? "" : rows.back() + "\n");
   }
 };
