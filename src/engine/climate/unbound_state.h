@@ -61,6 +61,24 @@ struct UnboundStep {
   float time_step = 0;           // the full step, hours
   NodeVector temperature;        // deg C
   NodeVector suction;            // pore-water pressure, cm of water
+  // What the last exit wrote into the node arrays. A node value that still
+  // holds it keeps the step's own value above: repeated conversions would
+  // make the state drift.
+  NodeVector written_temperature;
+  NodeVector written_suction;
+  // Per node, the suction at which its capacity and its water content on the
+  // retention curve were last evaluated, and that water content: both depend
+  // on the suction alone, and most nodes keep theirs from step to step.
+  NodeVector capacity_suction;
+  NodeVector curve_suction;
+  NodeVector curve_water;
+  // Per element, likewise: the mean suction of its unfrozen hydraulic
+  // conductivity, and the mean water and ice contents of its thermal
+  // conductivity.
+  NodeVector hydraulic_suction;
+  NodeVector unfrozen_hydraulic;
+  NodeVector thermal_water;
+  NodeVector thermal_ice;
   // Per node: moisture capacity, specific heat, heat-holding mass (g/cm3),
   // the latent heat that freezing all its water would release, and the latent
   // heat of the step (cal/cm3; positive when water froze).

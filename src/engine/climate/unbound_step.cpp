@@ -56,8 +56,9 @@ float bottom_pressure_cm(const ClimateRun& run) {
 void set_below_water_table(ClimateRun& run) {
   UnboundStep& s = run.unbound;
   const float table = water_table_cm(run);
-  for (int n = run.first_implicit_node; n <= last_node(run); ++n)
-    if (s.depth(n) > table) s.suction(n) = s.depth(n) - table;
+  // Depths grow downwards: from the bottom up to the table.
+  for (int n = last_node(run); n >= run.first_implicit_node && s.depth(n) > table; --n)
+    s.suction(n) = s.depth(n) - table;
 }
 
 // ------------------------------------------------------------------ set-up
@@ -197,13 +198,14 @@ void apply_moisture_index_boundary(ClimateRun& run) {
 
 // ------------------------------------------------------------------ systems
 
-// Rows first..n - 1 of a capacity matrix, each row's capacity split between
-// its diagonal and its neighbours, divided by the time step: B. The first row
-// has no neighbour above (nothing flows across the top of the region).
+// Row j of a capacity matrix over the time step, B: the row's capacity split
+// between its diagonal and its neighbours. The first row has no neighbour
+// above (nothing flows across the top of the region).
 void set_capacity_row(BandMatrix& b, int j, int first, float capacity, float time_step) {
-  b(j, 1) = j > first ? capacity * kNeighbourShare / time_step : 0.0f;
+  const float neighbour = capacity * kNeighbourShare / time_step;
+  b(j, 1) = j > first ? neighbour : 0.0f;
   b(j, 2) = capacity * kDiagonalShare / time_step;
-  b(j, 3) = capacity * kNeighbourShare / time_step;
+  b(j, 3) = neighbour;
 }
 
 void set_identity_row(BandMatrix& m, int j) {
@@ -241,6 +243,12 @@ void prepare_unbound_step(ClimateRun& run) {
   }
   for (int j = first; j < counts.node_count; ++j) s.spacing(j) = s.depth(j + 1) - s.depth(j);
 
+  // Nothing written and nothing evaluated yet: NaN matches no value.
+  const float none = std::numeric_limits<float>::quiet_NaN();
+  for (NodeVector* v : {&s.written_temperature, &s.written_suction, &s.capacity_suction,
+                        &s.curve_suction, &s.hydraulic_suction, &s.thermal_water, &s.thermal_ice})
+    v->fill(none);
+
   s.deep_node = find_deep_node(run);
   s.infiltration = InfiltrationState{};
   s.infiltration.rate = infiltration_rate(run);
@@ -273,9 +281,11 @@ void unbound_units_in(ClimateRun& run) {
   s.time_step = run.period_control.half_step_hours * 2.0f;
   const bool kpa = suction_in_kpa(run);
   for (int n = run.first_implicit_node; n <= last_node(run); ++n) {
-    s.temperature(n) = to_celsius(nodes.node_temperature(n));
+    const float temperature = nodes.node_temperature(n);
+    if (!(temperature == s.written_temperature(n))) s.temperature(n) = to_celsius(temperature);
     const float suction = nodes.node_suction(n);
-    s.suction(n) = kpa ? suction / kKpaPerCm : suction * kCmPerPsi;
+    if (!(suction == s.written_suction(n)))
+      s.suction(n) = kpa ? suction / kKpaPerCm : suction * kCmPerPsi;
   }
 }
 
@@ -321,8 +331,12 @@ void element_hydraulic_conductivity(ClimateRun& run) {
     };
 
     const float psi = (s.suction(j) + s.suction(j + 1)) / 2.0f;
-    float k = ks;
-    if (psi < 0.0f) k = gardner ? gardner_k(ks, psi) : table_k(-static_cast<double>(psi));
+    if (!(psi == s.hydraulic_suction(j))) {
+      s.hydraulic_suction(j) = psi;
+      s.unfrozen_hydraulic(j) =
+          psi >= 0.0f ? ks : (gardner ? gardner_k(ks, psi) : table_k(-static_cast<double>(psi)));
+    }
+    float k = s.unfrozen_hydraulic(j);
 
     // Ice in the pores acts as a suction. The four-parameter form indexes its
     // table by that suction in kPa, as for an unfrozen element, and the result
@@ -340,8 +354,10 @@ void node_moisture_capacity(ClimateRun& run) {
   UnboundStep& s = run.unbound;
   const bool gardner = two_parameter(run);
   for (int n = run.first_implicit_node; n <= last_node(run); ++n) {
+    const float pressure = s.suction(n);
+    if (pressure == s.capacity_suction(n)) continue;  // the capacity there is known
     const RetentionLayer& r = run.work.retention(s.layer(n));
-    const double pressure = s.suction(n);
+    s.capacity_suction(n) = pressure;
     s.capacity(n) =
         static_cast<float>(gardner ? gardner_capacity(r, pressure) : fredlund_capacity(r, pressure));
   }
@@ -353,6 +369,9 @@ void element_thermal_conductivity(ClimateRun& run) {
   for (int j = run.first_implicit_node; j < last_node(run); ++j) {
     const float water = (nodes.node_water_content(j) + nodes.node_water_content(j + 1)) / 2.0f;
     const float ice = (nodes.node_ice_content(j) + nodes.node_ice_content(j + 1)) / 2.0f;
+    if (water == s.thermal_water(j) && ice == s.thermal_ice(j)) continue;
+    s.thermal_water(j) = water;
+    s.thermal_ice(j) = ice;
     s.thermal(j) = soil_thermal_conductivity(s.layers(s.layer(j + 1)), water, ice);
   }
 }
@@ -400,16 +419,18 @@ void solve_moisture(ClimateRun& run) {
   // Total head H = psi - depth. Row j: element stiffness K/dz of elements
   // j - 1 and j, plus the capacity over the time step. The top row has no
   // element above it: no flux through the top of the region.
+  float above = 0.0f;    // length of the element above row j
+  float k_above = 0.0f;  // and its stiffness
   for (int j = first; j < n; ++j) {
-    const float above = j > first ? s.spacing(j - 1) : 0.0f;
     const float below = s.spacing(j);
-    const float k_above = j > first ? s.hydraulic(j - 1) / above : 0.0f;
     const float k_below = s.hydraulic(j) / below;
     set_capacity_row(s.b, j, first, (above + below) * s.capacity(j) / 2.0f, dt);
     s.a(j, 1) = -k_above + s.b(j, 1);
     s.a(j, 2) = k_above + k_below + s.b(j, 2);
     s.a(j, 3) = -k_below + s.b(j, 3);
     head(j) = s.suction(j) - s.depth(j);
+    above = below;
+    k_above = k_below;
   }
   head(n) = s.suction(n) - s.depth(n);
   const float f = fix_bottom(s, n, bottom_pressure_cm(run) - s.depth(n));
@@ -437,18 +458,21 @@ void solve_heat(ClimateRun& run) {
   // pavement's explicit step gave it.
   set_identity_row(s.a, first);
   set_identity_row(s.b, first);
+  float above = s.spacing(first);
+  float k_above = s.thermal(first) / above;
+  float q_above = s.flux(first) * kWaterHeat / 2.0f;
   for (int j = first + 1; j < n; ++j) {
-    const float above = s.spacing(j - 1);
     const float below = s.spacing(j);
-    const float k_above = s.thermal(j - 1) / above;
     const float k_below = s.thermal(j) / below;
-    const float q_above = s.flux(j - 1) * kWaterHeat / 2.0f;
     const float q_below = s.flux(j) * kWaterHeat / 2.0f;
     const float heat = (above + below) / 2.0f * s.specific_heat(j) * s.heat_mass(j);
     set_capacity_row(s.b, j, first, heat, dt);
     s.a(j, 1) = -k_above - q_above + s.b(j, 1);
     s.a(j, 2) = k_above + k_below + q_above - q_below + s.b(j, 2);
     s.a(j, 3) = -k_below + q_below + s.b(j, 3);
+    above = below;
+    k_above = k_below;
+    q_above = q_below;
   }
   for (int j = first; j <= n; ++j) s.heat_old(j) = s.temperature(j);
   const float f = fix_bottom(s, n, s.bottom_temperature);
@@ -516,12 +540,16 @@ void update_water_and_ice(ClimateRun& run) {
 
     float theta = porosity;
     if (psi < 0.0f) {
-      if (gardner) {
-        theta = static_cast<float>(gardner_water_content(r, -static_cast<double>(psi)));
-      } else if (psi < -100000.0f && latent >= 0.0f) {
+      if (!gardner && psi < -100000.0f && latent >= 0.0f) {
         theta = 0.0f;
       } else {
-        theta = static_cast<float>(fredlund_water_content(r, -static_cast<double>(psi) * kKpaPerCmWater));
+        if (!(psi == s.curve_suction(j))) {
+          s.curve_suction(j) = psi;
+          s.curve_water(j) = static_cast<float>(
+              gardner ? gardner_water_content(r, -static_cast<double>(psi))
+                      : fredlund_water_content(r, -static_cast<double>(psi) * kKpaPerCmWater));
+        }
+        theta = s.curve_water(j);
       }
     }
     theta = std::min(theta, 1.1f * porosity - nodes.node_ice_content(j));
@@ -571,12 +599,13 @@ void update_water_and_ice(ClimateRun& run) {
 }
 
 void unbound_units_out(ClimateRun& run) {
-  const UnboundStep& s = run.unbound;
+  UnboundStep& s = run.unbound;
   NodeState& nodes = run.node_state;
   const bool kpa = suction_in_kpa(run);
   for (int n = run.first_implicit_node; n <= last_node(run); ++n) {
-    nodes.node_temperature(n) = to_fahrenheit(s.temperature(n));
-    nodes.node_suction(n) = kpa ? s.suction(n) * kKpaPerCm : s.suction(n) / kCmPerPsi;
+    nodes.node_temperature(n) = s.written_temperature(n) = to_fahrenheit(s.temperature(n));
+    nodes.node_suction(n) = s.written_suction(n) =
+        kpa ? s.suction(n) * kKpaPerCm : s.suction(n) / kCmPerPsi;
   }
 }
 
