@@ -564,19 +564,21 @@ void update_water_and_ice(ClimateRun& run) {
       water = porosity;
     } else if (water > 0.0f) {
       // Freezing or thawing moves the suction to where the curve holds the
-      // unfrozen water.
+      // unfrozen water, up to the driest suction: water held only beyond it
+      // counts as none. (The two-parameter form has no such end of its own; a
+      // suction without bound would drain the unfrozen soil beside it.)
       if (latent != 0.0f && psi < -0.1f) {
-        if (gardner) {
-          // Without a curve (multiplier 0 or less) the suction stays.
-          if (r.gardner_multiplier > 0.0) psi = static_cast<float>(-gardner_suction(r, water));
-        } else {
-          double suction =
-              table_inverse_lookup(run.work.suction_table.column_span(layer - bound), water);
-          if (suction > 100000.0) {
-            suction = 100000.0;
+        // Without a curve (a multiplier of 0 or less) the suction stays.
+        if (!gardner || r.gardner_multiplier > 0.0) {
+          const double suction_kpa =
+              gardner ? gardner_suction(r, water) * kKpaPerCmWater
+                      : table_inverse_lookup(run.work.suction_table.column_span(layer - bound), water);
+          if (suction_kpa > 100000.0) {
+            psi = kDriestSuction;
             water = 0.0f;
+          } else {
+            psi = static_cast<float>(-suction_kpa / kKpaPerCm);
           }
-          psi = static_cast<float>(-suction / kKpaPerCm);
         }
       }
     } else {
