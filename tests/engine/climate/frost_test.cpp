@@ -88,8 +88,9 @@ TEST(ModulusAfterThaw, RecoversOverItsPeriod) {
       linear_profile(*run, day >= 5 && day < 10 ? 20.0f : 40.0f, 0.0f);
       engine::track_frost_state(*run);
       engine::update_node_modulus(*run);
-      if (day == 1 || day == 7)  // unfrozen on day 1, frozen on day 7
+      if (day == 1 || day == 7) {  // unfrozen on day 1, frozen on day 7
         EXPECT_EQ(run->node_state.node_modulus(20), day == 1 ? 0.5f : 50.0f);
+      }
     }
     EXPECT_EQ(run->frost.days_since_thaw(20), 30.0f);
     EXPECT_NEAR(run->node_state.node_modulus(20), c.expected, 1e-6) << c.recovery_days;
