@@ -567,18 +567,24 @@ void update_water_and_ice(ClimateRun& run) {
       // unfrozen water, up to the driest suction: water held only beyond it
       // counts as none. (The two-parameter form has no such end of its own; a
       // suction without bound would drain the unfrozen soil beside it.)
-      if (latent != 0.0f && psi < -0.1f) {
-        // Without a curve (a multiplier of 0 or less) the suction stays.
-        if (!gardner || r.gardner_multiplier > 0.0) {
-          const double suction_kpa =
-              gardner ? gardner_suction(r, water) * kKpaPerCmWater
-                      : table_inverse_lookup(run.work.suction_table.column_span(layer - bound), water);
-          if (suction_kpa > 100000.0) {
-            psi = kDriestSuction;
-            water = 0.0f;
-          } else {
-            psi = static_cast<float>(-suction_kpa / kKpaPerCm);
-          }
+      // Without a curve (a multiplier of 0 or less) the suction stays.
+      if (latent != 0.0f && psi < -0.1f && (!gardner || r.gardner_multiplier > 0.0)) {
+        double suction = 0.0;  // cm of water
+        bool beyond = false;
+        if (gardner) {
+          suction = gardner_suction(r, water);
+          beyond = suction > -kDriestSuction;
+        } else {
+          const double kpa =
+              table_inverse_lookup(run.work.suction_table.column_span(layer - bound), water);
+          suction = kpa / kKpaPerCm;
+          beyond = kpa > 100000.0;
+        }
+        if (beyond) {
+          psi = kDriestSuction;
+          water = 0.0f;
+        } else {
+          psi = static_cast<float>(-suction);
         }
       }
     } else {
