@@ -69,7 +69,8 @@ float moisture_modulus_factor(float saturation, float optimum, float passing_200
   const double b = coarse ? 0.3f : 0.4f;
   const double k = coarse ? 6.8157f : 6.1324f;
   const double exponent =
-      a + (b - a) / (1.0 + std::exp(std::log(-b / a) + k * (static_cast<double>(saturation) - optimum)));
+      a + (b - a) /
+              (1.0 + std::exp(std::log(-b / a) + k * (static_cast<double>(saturation) - optimum)));
   return static_cast<float>(std::pow(10.0, exponent));
 }
 

@@ -17,9 +17,9 @@ namespace engine {
 // the material set-up has run.
 struct UnboundLayer {
   float porosity = 0;
-  float dry_density = 0;           // g/cm3
+  float dry_density = 0;             // g/cm3
   float saturated_conductivity = 0;  // Ks, cm/h
-  float solids_heat = 0;           // heat capacity times dry density, cal/(cm3 C)
+  float solids_heat = 0;             // heat capacity times dry density, cal/(cm3 C)
   // Thermal conductivities in W/(m K): dry, saturated unfrozen, and saturated
   // frozen before its unfrozen-water factor.
   float dry_thermal = 0;

@@ -182,9 +182,8 @@ void apply_moisture_index_boundary(ClimateRun& run) {
   const int base = run.simulation_counts.section_count_total + 1;
   const auto index = static_cast<float>(run.work.daily_tmi(run.day_index));
   if (!(nodes.node_ice_content(first) > 0.0f)) {
-    const auto top = static_cast<float>(
-        -suction_from_index_properties(run, index, base, lp.passing_200(base),
-                                       lp.plasticity_index(base), -1));
+    const auto top = static_cast<float>(-suction_from_index_properties(
+        run, index, base, lp.passing_200(base), lp.plasticity_index(base), -1));
     s.suction(first) = top;
     s.suction(first + 1) = top;
   }
@@ -358,8 +357,8 @@ void node_moisture_capacity(ClimateRun& run) {
     if (pressure == s.capacity_suction(n)) continue;  // the capacity there is known
     const RetentionLayer& r = run.work.retention(s.layer(n));
     s.capacity_suction(n) = pressure;
-    s.capacity(n) =
-        static_cast<float>(gardner ? gardner_capacity(r, pressure) : fredlund_capacity(r, pressure));
+    s.capacity(n) = static_cast<float>(gardner ? gardner_capacity(r, pressure)
+                                               : fredlund_capacity(r, pressure));
   }
 }
 
@@ -560,7 +559,8 @@ void update_water_and_ice(ClimateRun& run) {
       // system as a source. The first node has no element above; the bottom
       // node keeps its value.
       if (psi < 0.0f) psi = 0.0f;
-      if (j != first && j != n) source(j) = (water - porosity) * (s.spacing(j - 1) + s.spacing(j)) / 2.0f;
+      if (j != first && j != n)
+        source(j) = (water - porosity) * (s.spacing(j - 1) + s.spacing(j)) / 2.0f;
       water = porosity;
     } else if (water > 0.0f) {
       // Freezing or thawing moves the suction to where the curve holds the
@@ -629,8 +629,8 @@ int conductivity_index(double suction_kpa) {
 double frozen_suction_cm(double degrees) {
   const double t = std::fabs(degrees);
   const double absolute = t + 273.1;
-  const double x = 8.2312 * std::log10(absolute) - (1.1389 * t + 2445.5647) / absolute -
-                   11.098907 - 0.010188 * t - 1.2486e-06 * t * t + 9.084e-08 * t * t * t;
+  const double x = 8.2312 * std::log10(absolute) - (1.1389 * t + 2445.5647) / absolute - 11.098907 -
+                   0.010188 * t - 1.2486e-06 * t * t + 9.084e-08 * t * t * t;
   return 10841.44 * absolute * x;
 }
 

@@ -63,10 +63,13 @@ TEST(ModulusFactor, AgainstTheOracle) {
   for (auto [name, p200] : {std::pair{"coarse", 10.0f}, {"fine", 60.0f}}) {
     const std::string key = std::string("modulus_") + name;
     EXPECT_NEAR(engine::moisture_modulus_factor(0.6f, 0.6f, p200), 1.0f, 1e-6) << name;
-    for (auto [label, saturation] :
-         {std::pair{"_drier", 0.4f}, {"_wetter", 0.8f}, {"_dry_limit", -50.0f}, {"_wet_limit", 50.0f}}) {
+    for (auto [label, saturation] : {std::pair{"_drier", 0.4f},
+                                     {"_wetter", 0.8f},
+                                     {"_dry_limit", -50.0f},
+                                     {"_wet_limit", 50.0f}}) {
       const double expected = oracle.at(key + label);
-      EXPECT_NEAR(engine::moisture_modulus_factor(saturation, 0.6f, p200), expected, 2e-6 * expected)
+      EXPECT_NEAR(engine::moisture_modulus_factor(saturation, 0.6f, p200), expected,
+                  2e-6 * expected)
           << key << label;
     }
   }

@@ -37,7 +37,7 @@ struct Soil {
 };
 
 struct Column {
-  int form = 1;      // retention_form
+  int form = 1;        // retention_form
   bool bound = false;  // a 2-inch asphalt layer on top
   std::vector<climate_test::LayerRecord> soils = {{"Soil", 60.0f, 1.0f, 61}};
   std::vector<Soil> values = {Soil{}};

@@ -3,6 +3,7 @@
 // years: 740 days), through the whole climate simulation: its console marks,
 // the temperature history and the drainage report, twice byte for byte.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -10,8 +11,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/test_support.h"
 #include "synthetic_input/front_end_input.h"
@@ -65,8 +64,8 @@ DemoRun demo_run(const fs::path& root) {
   testing_support::write_file(project / "input.dat",
                               "JMF   \n2004 8 1 2\n6.0 0.0 0.0 -0.5 0.1\n1.0 0.0 0.0 0.0 0.0\n");
   DemoRun r{shell("cd '" + project.string() + "' && PAVSIM_DRIVE_C='" + drive.string() + "' '" +
-              PAVSIM_EXECUTABLE + q),
-        project};
+                  PAVSIM_EXECUTABLE + q),
+            project};
   return r;
 }
 
