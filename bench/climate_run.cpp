@@ -50,22 +50,32 @@ void write_default_input(const bench_support::BenchProject& project, int days = 
   synthetic_input::write_front_end_input(project.project() / "input.tmp", input);
 }
 
-// The simulation's own steps, noting the clock and the allocation count from
-// the first day to the last output point.
-class MeasuredSteps final : public engine::SimulationSteps {
+// Notes the clock and the allocation count from the first day to the last
+// output point, around the simulation's own steps (`physics`) or steps that do
+// nothing.
+class TimedSteps final : public engine::SimulationSteps {
  public:
-  void set_up_materials(engine::ClimateRun& run) override { steps_.set_up_materials(run); }
-  void set_initial_water(engine::ClimateRun& run) override { steps_.set_initial_water(run); }
-  void evaluate_drainage(engine::ClimateRun& run) override { steps_.evaluate_drainage(run); }
+  explicit TimedSteps(bool physics) : physics_(physics) {}
+  void set_up_materials(engine::ClimateRun& run) override {
+    if (physics_) steps_.set_up_materials(run);
+  }
+  void set_initial_water(engine::ClimateRun& run) override {
+    if (physics_) steps_.set_initial_water(run);
+  }
+  void evaluate_drainage(engine::ClimateRun& run) override {
+    if (physics_) steps_.evaluate_drainage(run);
+  }
   void before_day_loop(engine::ClimateRun& run) override {
-    steps_.before_day_loop(run);
+    if (physics_) steps_.before_day_loop(run);
     days = run.period_control.day_count;
     allocations_before = bench_allocations::now();
     start = Clock::now();
   }
-  void solved_step(engine::ClimateRun& run) override { steps_.solved_step(run); }
+  void solved_step(engine::ClimateRun& run) override {
+    if (physics_) steps_.solved_step(run);
+  }
   void output_point(engine::ClimateRun& run) override {
-    steps_.output_point(run);
+    if (physics_) steps_.output_point(run);
     allocations_after = bench_allocations::now();
     end = Clock::now();
   }
@@ -76,6 +86,7 @@ class MeasuredSteps final : public engine::SimulationSteps {
   Clock::time_point start, end;
 
  private:
+  bool physics_;
   engine::DefaultSimulationSteps steps_;
 };
 
@@ -85,7 +96,7 @@ void BM_WholeSimulation(benchmark::State& state) {
   write_default_input(project, static_cast<int>(state.range(0)));
   double loop_seconds = 0, allocations = 0, days = 0;
   for (auto _ : state) {
-    MeasuredSteps steps;
+    TimedSteps steps(true);
     engine::run_climate_simulation_with(steps, 6.0f, 0.0f, "C:\\proj\\",
                                         "C:\\proj\\tmp\\thermal.tmp");
     project.clear_console();
@@ -103,36 +114,12 @@ void BM_WholeSimulation(benchmark::State& state) {
 BENCHMARK(BM_WholeSimulation)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeSimulation)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Does nothing but note the clock and the allocation count from the first day
-// to the last output point.
-class TimedSteps final : public engine::SimulationSteps {
- public:
-  void set_up_materials(engine::ClimateRun&) override {}
-  void set_initial_water(engine::ClimateRun&) override {}
-  void evaluate_drainage(engine::ClimateRun&) override {}
-  void before_day_loop(engine::ClimateRun& run) override {
-    days = run.period_control.day_count;
-    allocations_before = bench_allocations::now();
-    start = Clock::now();
-  }
-  void solved_step(engine::ClimateRun&) override {}
-  void output_point(engine::ClimateRun&) override {
-    allocations_after = bench_allocations::now();
-    end = Clock::now();
-  }
-
-  int days = 0;
-  long allocations_before = 0;
-  long allocations_after = 0;
-  Clock::time_point start, end;
-};
-
 void BM_ClimateRunDoNothingSteps(benchmark::State& state) {
   bench_support::BenchProject project("run");
   write_default_input(project);
   double run_seconds = 0, loop_seconds = 0, allocations = 0, days = 0;
   for (auto _ : state) {
-    TimedSteps steps;
+    TimedSteps steps(false);
     const Clock::time_point start = Clock::now();
     engine::run_climate_simulation_with(steps, 6.0f, 0.0f, "C:\\proj\\",
                                         "C:\\proj\\tmp\\thermal.tmp");

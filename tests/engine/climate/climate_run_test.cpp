@@ -351,8 +351,9 @@ TEST(DefaultStructure, ThirtyDaysTwiceGiveTheSameFiles) {
   // title is framed by asterisks).
   for (const auto& [name, text] : first) {
     for (const std::string bad : {"NaN", "nan", "Inf", "inf", "*"})
-      if (bad != "*" || name != std::string(".drn"))
+      if (bad != "*" || name != std::string(".drn")) {
         EXPECT_EQ(text.find(bad), std::string::npos) << name << " holds " << bad;
+      }
   }
 }
 

@@ -4,7 +4,6 @@
 // the temperature history and the drainage report, twice byte for byte.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,20 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string output;
-};
+using Outcome = testing_support::CommandResult;
 
 Outcome shell(const std::string& command) {
-  Outcome r;
-  FILE* pipe = popen((command + " 2>&1 </dev/null").c_str(), "r");
-  if (pipe == nullptr) return r;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, pipe) != nullptr) r.output += buf;
-  const int status = pclose(pipe);
-  if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
-  return r;
+  return testing_support::run_command(command + " 2>&1 </dev/null");
 }
 
 std::vector<std::string> lines(const std::string& text) {
