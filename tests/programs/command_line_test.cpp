@@ -1,7 +1,6 @@
 // The programs' command lines, exit statuses and messages, through the real
 // executables on throw-away projects.
 
-
 #include <cstdio>
 #include <filesystem>
 #include <functional>
