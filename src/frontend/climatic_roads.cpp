@@ -248,11 +248,16 @@ void CClimaticDlg::ShowInterpolationChoice() {
 
 void CClimaticDlg::ReadSolarTable() {
   if (m_siteLatitude > 66) m_siteLatitude = 66;
-  const SolarFileStatus status =
-      ReadSolarFile(RealPath(m_strDirectory + "rad.dat"), m_siteLatitude, m_sunrise, m_sunset, m_radiation);
-  if (status != SolarFileStatus::Read)
-    MessageBox("Rad.dat file missing or corrupted.\nMake sure file is in Quorel installation directory.",
-               dialog::MessageIcon::Information);
+  const std::string path = RealPath(m_strDirectory + "rad.dat");
+  const SolarFileStatus status = ReadSolarFile(path, m_siteLatitude, m_sunrise, m_sunset, m_radiation);
+  if (status == SolarFileStatus::Read) return;
+  // A file that is there but does not open (a folder) says which and why.
+  const std::string why = status == SolarFileStatus::Missing && platform::file_exists(path)
+                              ? "\n(tried " + std::filesystem::absolute(path).string() + ": " +
+                                    platform::LineReader(path).error() + ")"
+                              : "";
+  MessageBox("Rad.dat file missing or corrupted.\nMake sure file is in Quorel installation directory." + why,
+             dialog::MessageIcon::Information);
 }
 
 // ---- The climatic data file ----

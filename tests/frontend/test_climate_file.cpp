@@ -73,6 +73,31 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
   EXPECT_EQ(w.dlg->m_sunset[0][1], tervon::SolarDayValues(66, -22.9, 1.03).sunset);
   EXPECT_EQ(w.dlg->m_sunset[0][3], 0.0);
 
+  // A folder is no table.
+  const struct {
+    const char* name;
+    const char* rad_dat;  // nullptr: a folder
+    std::string more;     // after the message; "<project>" for the project folder
+    bool jan_2;           // 2 January filled
+  } bad[] = {
+      {"folder", nullptr, "\n(tried <project>rad.dat: it is a folder)", false},
+  };
+  for (const auto& c : bad) {
+    Working b([&](const path& p) {
+      demo::WriteDemoProject(p);
+      frontend_test::fs::remove(p / "rad.dat");
+      if (c.rad_dat) WriteFile(p / "rad.dat", c.rad_dat);
+      else frontend_test::fs::create_directory(p / "rad.dat");
+    });
+    b.dlg->m_siteLatitude = 40;
+    b.dlg->ReadSolarTable();
+    std::string more = c.more;
+    if (const auto at = more.find("<project>"); at != std::string::npos) more.replace(at, 9, b.project.prefix());
+    EXPECT_EQ(b.Messages(), more == "none" ? std::vector<std::string>{} : std::vector<std::string>{message + more})
+        << c.name;
+    EXPECT_EQ(b.dlg->m_radiation[0][1] != 0, c.jan_2) << c.name;
+  }
+
   // No rad.dat: the message, zero tables, and road 1 still writes its files.
   Working missing([](const path& p) {
     demo::WriteDemoProject(p);
