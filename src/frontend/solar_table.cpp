@@ -61,6 +61,8 @@ SolarFileStatus ReadSolarFile(const std::filesystem::path& rad_dat, double latit
       return SolarFileStatus::BadRecord;
     if (month < 1 || month > 12 || day < 1 || day > 31) continue;  // no room in the tables
     const SolarDay values = SolarDayValues(latitude, declination, factor);
+    // A factor too large for the product is no radiation either.
+    if (!std::isfinite(values.radiation)) return SolarFileStatus::BadRecord;
     const auto m = static_cast<std::size_t>(month - 1), d = static_cast<std::size_t>(day - 1);
     sunrise[m][d] = values.sunrise;
     sunset[m][d] = values.sunset;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,7 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
   EXPECT_EQ(w.dlg->m_sunset[0][1], tervon::SolarDayValues(66, -22.9, 1.03).sunset);
   EXPECT_EQ(w.dlg->m_sunset[0][3], 0.0);
 
-  // A folder is no table.
+  // Neither a folder nor a radiation beyond the doubles is a table.
   const struct {
     const char* name;
     const char* rad_dat;  // nullptr: a folder
@@ -81,6 +82,8 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
     bool jan_2;           // 2 January filled
   } bad[] = {
       {"folder", nullptr, "\n(tried <project>rad.dat: it is a folder)", false},
+      {"overflow", "1 1 -23.0 1.03\n1 2 10 1e308\n1 3 -22.8 1.03\n", "", false},
+      {"huge but finite", "1 1 -23.0 1.03\n1 2 10 1e300\n1 3 -22.8 1.03\n", "none", true},
   };
   for (const auto& c : bad) {
     Working b([&](const path& p) {
@@ -96,6 +99,7 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
     EXPECT_EQ(b.Messages(), more == "none" ? std::vector<std::string>{} : std::vector<std::string>{message + more})
         << c.name;
     EXPECT_EQ(b.dlg->m_radiation[0][1] != 0, c.jan_2) << c.name;
+    EXPECT_TRUE(std::isfinite(b.dlg->m_radiation[0][1])) << c.name;
   }
 
   // No rad.dat: the message, zero tables, and road 1 still writes its files.
