@@ -203,7 +203,7 @@ void CClimaticDlg::OnGenerateInterpolated() {
   }
   const StartMonth start = FindStartMonth(sources);
   if (!start.missing.empty()) {
-    MessageBox(FileMissing(start.missing));
+    MessageBox(FileMissing(start.missing) + (start.reason.empty() ? "" : "\n(" + start.reason + ")"));
     return;
   }
 

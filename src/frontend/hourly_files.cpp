@@ -89,6 +89,7 @@ StartMonth FindStartMonth(const std::vector<HourlySource>& sources) {
     platform::LineReader in(source.named ? source.file : std::filesystem::path());
     if (!in.is_open()) {
       start.missing = source.file.string();
+      if (source.named && platform::file_exists(source.file)) start.reason = in.error();
       return start;
     }
     bool found = false;

@@ -61,11 +61,13 @@ struct HourlySource {
 };
 
 // The earliest first month of the sources' files; `missing` names the first
-// file that cannot be opened (empty when all open).
+// file that cannot be opened (empty when all open), and `reason` says why when
+// that file is there (a folder).
 struct StartMonth {
   int year = 10000;
   int month = 12;
   std::string missing;
+  std::string reason;
 };
 StartMonth FindStartMonth(const std::vector<HourlySource>& sources);
 

@@ -141,6 +141,12 @@ TEST(Interpolation, Failures) {
     std::string last;     // its last stamp, or ""
   } cases[] = {
       {"HAZEL ticked", "5000", {1011, 1015}, nullptr, "<project>/hcd/00808.hcd file is missing.", false, ""},
+      {"ALDER's file a folder", "5000", {1011},
+       [](const path& p) {
+         frontend_test::fs::remove(p / "hcd/00017.hcd");
+         frontend_test::fs::create_directory(p / "hcd/00017.hcd");
+       },
+       "<project>/hcd/00017.hcd file is missing.\n(it is a folder)", false, ""},
       {"no tick", "5000", {}, nullptr, "Select at least one station.", false, ""},
       {"empty elevation", "", {1011}, nullptr, "An elevation must be entered.", false, ""},
       {"data from the end hour on", "5000", {1011},
