@@ -299,6 +299,9 @@ bool CClimaticDlg::BuildClimateFile() {
     case ClimateFailure::TooFewMonths:
       MessageBox("A weather station must have at least 12 months to be used for analysis.");
       return false;
+    case ClimateFailure::OutOfRange:
+      MessageBox("The hourly file " + hourly + " has a value out of range at line " + FormatInt(built.line) + ".");
+      return false;
     case ClimateFailure::CannotWrite:
       MessageBox(WriteFailure(climate));
       return false;

@@ -210,6 +210,23 @@ TEST(ClimateFile, RoadOneFailures) {
          WriteFile(p / "hcd/00017.hcd", all.substr(from, to - from));
        },
        "A weather station must have at least 12 months to be used for analysis."},
+      {"a temperature beyond single precision", 0,
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         all.replace(all.find(',', all.find("2004080205")), 5, ",1e39");
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The hourly file <project>hcd.tmp has a value out of range at line 30."},
+      {"precipitation summing beyond the doubles", 0,
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         for (const char* stamp : {"2004080205", "2004080206"}) {
+           const std::size_t at = all.find(stamp);
+           all.replace(all.find(",0.00,", at), 6, ",1.7e308,");
+         }
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The hourly file <project>hcd.tmp has a value out of range at line 31."},
   };
   for (const auto& c : cases) {
     Working w([&](const path& p) {
@@ -217,7 +234,10 @@ TEST(ClimateFile, RoadOneFailures) {
       if (c.damage) c.damage(p);
     });
     w.RoadOne(c.station);
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message}) << c.name;
+    std::string message = c.message;
+    if (const auto at = message.find("<project>"); at != std::string::npos)
+      message.replace(at, 9, w.project.prefix());
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{message}) << c.name;
     EXPECT_FALSE(w.dlg->ended()) << c.name;
     EXPECT_EQ(w.Read("climate.tmp"), "") << c.name;
     EXPECT_FALSE(frontend_test::fs::exists(w.File("input.tmp"))) << c.name;
