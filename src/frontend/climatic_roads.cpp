@@ -221,7 +221,11 @@ void CClimaticDlg::OnGenerateInterpolated() {
       sources, m_siteElevation, {start.year, start.month, 1, 0}, {m_refYear, m_refMonth, 1, 0},
       hcd_tmp, [this](int day) { SetProgressAndFlush(day * 100 / 3650); });
   if (!walk.ok || walk.write_failed) {
-    MessageBox(walk.ok ? WriteFailure(hcd_tmp) : "error" + walk.failed_stamp.substr(0, 6) + "error");
+    MessageBox(walk.ok             ? WriteFailure(hcd_tmp)
+               : walk.out_of_range ? "The interpolated values of hour " + walk.failed_stamp +
+                                         " are out of range; check the elevation and the files of the "
+                                         "ticked stations."
+                                   : "error" + walk.failed_stamp.substr(0, 6) + "error");
     ShowInterpolationChoice();
     return;
   }

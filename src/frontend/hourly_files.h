@@ -76,6 +76,7 @@ StartMonth FindStartMonth(const std::vector<HourlySource>& sources);
 struct InterpolationResult {
   bool ok = true;
   std::string failed_stamp;  // the hour no station had, when !ok
+  bool out_of_range = false;  // !ok: that hour's means are not finite numbers
   bool write_failed = false;
   long long hours = 0;
 };

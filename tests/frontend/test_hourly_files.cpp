@@ -158,6 +158,15 @@ TEST(Interpolation, Failures) {
          WriteFile(p / "hcd/00017.hcd", all.substr(0, all.find("2006010100")));
        },
        "error200601error", true, "2005123123"},
+      {"a value beyond the doubles", "5000", {1011, 1012},
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         all.replace(all.find(',', all.find("2004080205")), 5, ",1e400");
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The interpolated values of hour 2004080205 are out of range; check the elevation and the files of "
+       "the ticked stations.",
+       true, "2004080204"},
   };
   for (const auto& c : cases) {
     Working w([&](const path& p) {
