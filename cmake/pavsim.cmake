@@ -40,3 +40,8 @@ endfunction()
 # the executables' run path, so the loader finds this same file.
 set(PAVSIM_REFERENCE_BLAS /usr/lib/x86_64-linux-gnu/blas/libblas.so.3 CACHE FILEPATH
     "Reference BLAS shared library that the kernel tests and benchmarks compare with")
+
+# Debian's reference LAPACK build, by its full path, for tests that compare the
+# project's solvers with it (it calls the reference BLAS above).
+set(PAVSIM_REFERENCE_LAPACK /usr/lib/x86_64-linux-gnu/lapack/liblapack.so.3 CACHE FILEPATH
+    "Reference LAPACK shared library that the solver tests compare with")

@@ -3,10 +3,11 @@
 # and runs them on it:
 #   - tervon-mkdemo writes the station list, the hourly station files, rad.dat and
 #     clmtemp.txt, and a "c:\directory.txt" (in out/demo/drive) naming the project;
-#   - write_synthetic_input writes the engine's "input.tmp" for a 6-inch asphalt
-#     layer over two years of a synthetic climate, as the front end writes it;
+#   - tervon replays road 1 headless (tests/frontend/scripts/road1.tvs): one
+#     weather station gives the climatic data file "climate.tmp", the engine's
+#     input "input.tmp" for a 6-inch asphalt layer and the marker "c:\check.txt";
 #   - pavsim runs the analysis of "input.dat" (job-mix road: temperature history
-#     first), then tervon replays a short session headless.
+#     first) on that input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -15,25 +16,22 @@ demo=$(realpath -m "${1:-out/demo}")
 # PAVSIM_JOBS caps the parallel jobs on a shared machine; all cores by default.
 jobs=${PAVSIM_JOBS:-$(nproc 2>/dev/null || echo 4)}
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo write_synthetic_input
+cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo
 
 rm -rf "$demo"
 mkdir -p "$demo/drive" "$demo/project/tmp"
 ./build/tools/demo_data/tervon-mkdemo "$demo/project" --drive "$demo/drive"
-./build/tools/synthetic_input/write_synthetic_input "$demo/project/input.tmp" \
-  --thickness 6 --years 2 --directory "$demo/project/"
-printf 'JMF   \n2004 8 1 2\n6.0 0.0 0.0 -0.5 0.1\n1.0 0.0 0.0 0.0 0.0\n' > "$demo/project/input.dat"
 
+echo "== tervon, replaying road 1 headless: $demo/project/input.tmp and $demo/drive/check.txt"
+(cd "$demo/project" && env -u DISPLAY PAVSIM_DRIVE_C="$demo/drive" \
+  "$OLDPWD/build/src/frontend/tervon" --script "$OLDPWD/tests/frontend/scripts/road1.tvs")
+echo "== tervon ended with status $?"
+
+printf 'JMF   \n2004 8 1 2\n6.0 0.0 0.0 -0.5 0.1\n1.0 0.0 0.0 0.0 0.0\n' > "$demo/project/input.dat"
 echo "== pavsim on $demo/project"
 set +e
 (cd "$demo/project" && PAVSIM_DRIVE_C="$demo/drive" "$OLDPWD/build/src/engine/main/pavsim")
 status=$?
 set -e
 echo "== pavsim ended with status $status"
-
-echo "== tervon, replaying a session headless"
-mkdir -p "$demo/shots"
-(cd "$demo/project" && env -u DISPLAY PAVSIM_DRIVE_C="$demo/drive" TERVON_SHOTS="$demo/shots" \
-  "$OLDPWD/build/src/frontend/tervon" --script "$OLDPWD/tests/frontend/scripts/smoke.tvs")
-echo "== tervon ended with status $?"
 echo "Demo project: $demo/project"

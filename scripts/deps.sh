@@ -3,9 +3,10 @@
 set -euo pipefail
 
 # libfltk1.3-dev: the window; xvfb, xauth and a font: the window smoke test; zlib: screenshots;
-# libblas-dev: the reference BLAS the kernel tests compare with.
+# libblas-dev, liblapack-dev: the reference BLAS and LAPACK the kernel and solver tests
+# compare with.
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libblas-dev
-          libfltk1.3-dev xvfb xauth fonts-dejavu-core zlib1g-dev)
+          liblapack-dev libfltk1.3-dev xvfb xauth fonts-dejavu-core zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "frontend/c_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -62,6 +63,23 @@ double TextToDouble(std::string_view text) {
   }
   const std::string number(text.substr(start, i - start));
   return strtod_l(number.c_str(), nullptr, CLocale());
+}
+
+bool ParseWholeInt(std::string_view text, int& value) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || text.front() == '+') return false;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+  return r.ec == std::errc() && r.ptr == text.data() + text.size();
+}
+
+bool ParseWholeNumber(std::string_view text, double& value) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // Digits, a point or a sign only: from_chars alone would take "inf", "nan" and hexadecimal.
+  if (text.empty() || text.find_first_not_of("0123456789.-eE") != std::string_view::npos ||
+      text.find_first_of("0123456789") == std::string_view::npos)
+    return false;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+  return r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
 std::string FormatG(double value, int precision) {

@@ -18,6 +18,11 @@ std::int32_t TextToInt(std::string_view text);
 // there is none. Hexadecimal, "inf" and "nan" are not numbers here.
 double TextToDouble(std::string_view text);
 
+// Whole-token reads for records that must hold numbers: the entire text is an
+// optionally signed decimal integer, or a finite decimal number; false otherwise.
+bool ParseWholeInt(std::string_view text, int& value);
+bool ParseWholeNumber(std::string_view text, double& value);
+
 // printf "%.<precision>g" ("%g" is precision 6).
 std::string FormatG(double value, int precision = 6);
 // printf "%.<decimals>f".

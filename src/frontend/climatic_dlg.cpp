@@ -1,6 +1,6 @@
 #include "frontend/climatic_dlg.h"
 
-#include <fstream>
+#include <filesystem>
 
 #include "frontend/c_text.h"
 #include "frontend/dialog/host.h"
@@ -20,8 +20,6 @@ constexpr std::size_t kDirectoryLineCap = 1023;
 constexpr int kStationControls[] = {idc::kStationGroup, idc::kStationList, idc::kLocationLabel,
                                     idc::kLocationText, idc::kMonthsText};
 constexpr int kEdits[] = {idc::kLatitude, idc::kLongitude, idc::kElevation};
-
-std::string RealPath(const std::string& logical) { return platform::resolve_path(logical).string(); }
 
 }  // namespace
 
@@ -121,7 +119,10 @@ void CClimaticDlg::LoadStationList() {
   const std::filesystem::path path = platform::resolve_path(m_strDirectory + "station.dat");
   platform::LineReader in(path);
   if (!in.is_open()) {
-    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files");
+    // The fixed text speaks of the installation's folder; the last line says
+    // which file was tried, and why it did not open.
+    MessageBox("..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files\n(tried " +
+               std::filesystem::absolute(path).string() + ": " + in.error() + ")");
     return;
   }
   m_nStations = 0;
@@ -171,48 +172,6 @@ void CClimaticDlg::OnInterpolateRadio() {
   // earlier selection.
   m_strStationText.clear();
   OnLongitudeKillFocus();
-}
-
-void CClimaticDlg::OnOK() {
-  if (m_bImported) {
-    EndDialog(dialog::IDOK);
-    return;
-  }
-  dialog::DialogModel& m = model();
-  m_siteLatitude = TextToDouble(m.Text(idc::kLatitude, 15));
-  ReadSolarTable();
-
-  const int selected = m.Selection(idc::kStationList);
-  if (selected < 0 || selected >= m_nStations) {
-    MessageBox("Select weather station.");
-    return;
-  }
-
-  m.Hide(idc::kLocationLabel);
-  m.Hide(idc::kMonthsText);
-  m.Hide(idc::kSelectStation);
-  m.Show(idc::kProgress);
-  m.Enable(idc::kProgress);
-  m.Hide(idc::kClimateFileCaption);
-
-  // The station file must open before it is copied over "hcd.tmp".
-  const std::string source = RealPath(HcdFilePath(m_stations[static_cast<std::size_t>(selected)].identifier));
-  if (!std::ifstream(source).is_open()) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    MessageBox("Weather station file " + source + " missing.");
-    return;
-  }
-  const std::string target = RealPath(m_strDirectory + "hcd.tmp");
-  if (!platform::copy_file_over(source, target).ok) {
-    m.Show(idc::kSelectStation);
-    m.Show(idc::kProgress);
-    MessageBox("Could not copy " + source + " to " + target + ".");
-    return;
-  }
-
-  if (!BuildClimateFile()) return;
-  if (WriteEngineInput("")) EndDialog(dialog::IDOK);
 }
 
 void CClimaticDlg::OnCancel() { EndDialog(dialog::IDCANCEL); }

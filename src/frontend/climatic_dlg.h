@@ -9,6 +9,8 @@
 #include <string>
 
 #include "frontend/dialog/dialog.h"
+#include "frontend/site_checks.h"
+#include "frontend/solar_table.h"
 #include "frontend/station_table.h"
 
 namespace tervon {
@@ -42,15 +44,6 @@ inline constexpr int kInterpolateInfo = 1024;
 inline constexpr int kMonthsText = 1025;
 }  // namespace idc
 
-// One of the six stations nearest to the site.
-struct NearestSlot {
-  std::int32_t station = 0;  // index into m_stations
-  double distance = 0.0;     // miles
-};
-
-// Daily tables by month (1-12) and day (1-31), stored from index 0.
-using DailyTable = std::array<std::array<double, 31>, 12>;
-
 const dialog::DialogDef& ClimaticDialogDef();
 
 class CClimaticDlg : public dialog::Dialog {
@@ -75,19 +68,26 @@ class CClimaticDlg : public dialog::Dialog {
   void OnStationSelChange();
   void OnStationRadio();
 
+  // The six stations nearest to the site, with the captions of their boxes.
+  void FindNearestSites();
+  // Months of data from a station's first month (YYYYMM) to the reference month.
+  int MonthsSince(const std::string& first_month) const;
   // Hourly station file of a station identifier, under the project directory.
   std::string HcdFilePath(std::int32_t identifier) const;
   // Sunrise, sunset and radiation tables for the site latitude.
   void ReadSolarTable();
   // Builds the climatic data file from the hourly file; false when it fails.
   bool BuildClimateFile();
-  // Writes the engine input and the completion marker; false when the input
-  // could not be completed.
+  // Site and mean annual temperature from the location line of prefix +
+  // "climate.tmp"; nothing changes when the file cannot be read.
+  void ReadClimateHeader(const std::string& prefix);
+  // Writes prefix + "input.tmp" and then the completion marker; false when the
+  // input could not be completed (no marker then).
   bool WriteEngineInput(const std::string& prefix);
 
   std::array<StationRecord, kStationCapacity> m_stations{};
   std::int32_t m_nStations = 0;
-  std::array<NearestSlot, 6> m_nearest{};
+  NearestSlots m_nearest{};
   std::int32_t m_refMonth = 0;
   std::int32_t m_refYear = 0;
   double m_siteLatitude = 0.0;
@@ -102,6 +102,19 @@ class CClimaticDlg : public dialog::Dialog {
   std::string m_strClimateFile;  // current climatic data file
   std::string m_strStationText;  // description of the station last selected
   bool m_bImported = false;
+
+ private:
+  // Checks both site edits; when both hold, shows the nearest stations and the
+  // interpolation controls. Only the edit that was left reports its value.
+  void CheckSite(bool latitude_left);
+  // Back to choosing after a failed build, on the one-station road and on the
+  // interpolation road.
+  void ShowStationChoice();
+  void ShowInterpolationChoice();
+  void ShowNearestBoxes();
+  // Time frame and location of an imported climatic data file into the dialog.
+  void ImportHeader(const std::string& path);
+  void SetProgressAndFlush(int value);
 };
 
 }  // namespace tervon

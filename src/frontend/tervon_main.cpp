@@ -3,6 +3,7 @@
 //   tervon                          the window
 //   tervon --script FILE            replays FILE without a display
 //   tervon --script FILE --window   replays FILE in the window
+//   tervon --help                   the usage
 
 #include <exception>
 #include <iostream>
@@ -18,6 +19,14 @@
 namespace {
 
 constexpr const char* kUsage = "usage: tervon [--script FILE [--window]]";
+constexpr const char* kHelp =
+    "  (no arguments)   open the window\n"
+    "  --script FILE    replay FILE without a display; every message box the script\n"
+    "                   does not expect is written on standard error\n"
+    "  --window         with --script: replay FILE in the window\n"
+    "  -h, --help       show this text\n"
+    "Exit status: 0 when the session ran to its end, 1 after a failed expectation,\n"
+    "a script that cannot be read or played, or a wrong command line.\n";
 
 #ifdef TERVON_HAVE_FLTK
 int RunWindow(const std::string& script) {
@@ -30,8 +39,7 @@ int RunWindow(const std::string& script) {
     std::cerr << "tervon: " << host.failure() << "\n";
     return 1;
   }
-  for (const std::string& caption : host.unfinished())
-    std::cerr << "tervon: " << script << " ended with \"" << caption << "\" still open; it was closed\n";
+  tervon::ReportUnfinished(script, host.unfinished(), std::cerr);
   return 0;
 }
 #endif
@@ -43,12 +51,16 @@ int main(int argc, char** argv) {
   bool window = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << "\n" << kHelp;
+      return 0;
+    }
     if (arg == "--script" && i + 1 < argc && script.empty()) {
       script = argv[++i];
     } else if (arg == "--window") {
       window = true;
     } else {
-      std::cerr << kUsage << "\n";
+      std::cerr << "tervon: cannot use \"" << arg << "\" here\n" << kUsage << "\n";
       return 1;
     }
   }

@@ -1,12 +1,23 @@
 #include "platform/files.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace platform {
 
-LineReader::LineReader(const fs::path& path) : in_(path, std::ios::binary) {}
+LineReader::LineReader(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    error_ = "it is a folder";
+    return;
+  }
+  errno = 0;
+  in_.open(path, std::ios::binary);
+  if (!in_.is_open()) error_ = errno != 0 ? std::strerror(errno) : "cannot be opened";
+}
 
 bool LineReader::next(std::string& line) {
   const bool first = in_.is_open() && in_.tellg() == 0;
@@ -24,8 +35,10 @@ void LineReader::rewind() {
 
 FileResult copy_file_over(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  if (!fs::is_regular_file(from, ec))
-    return {false, "Could not copy " + from.string() + " to " + to.string() + ": source missing."};
+  if (!fs::is_regular_file(from, ec)) {
+    const char* why = fs::is_directory(from, ec) ? "the source is a folder." : "source missing.";
+    return {false, "Could not copy " + from.string() + " to " + to.string() + ": " + why};
+  }
   if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return {};
   // Copy to a temporary beside the target first, so a failed copy leaves the
   // target as it was.

@@ -9,16 +9,21 @@
 namespace platform {
 
 // Reads a text file line by line: a carriage return before the line end is
-// dropped, and a last line without a line end is still a line.
+// dropped, and a last line without a line end is still a line. A folder does
+// not open as an empty file.
 class LineReader {
  public:
   explicit LineReader(const std::filesystem::path& path);
   bool is_open() const { return in_.is_open(); }
+  // Why the file did not open ("it is a folder", or the system's reason);
+  // empty when it is open.
+  const std::string& error() const { return error_; }
   bool next(std::string& line);
   void rewind();
 
  private:
   std::ifstream in_;
+  std::string error_;
 };
 
 struct FileResult {

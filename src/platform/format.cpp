@@ -183,7 +183,8 @@ class Parser {
         fail("'.d' expected");
       }
       skip();
-      if ((e.kind == FormatEdit::kE || e.kind == FormatEdit::kG) && upper() == 'E') {
+      if ((e.kind == FormatEdit::kE || e.kind == FormatEdit::kD || e.kind == FormatEdit::kG) &&
+          upper() == 'E') {
         ++p_;
         if (!digits(e.e) || e.e == 0) fail("exponent digits expected");
       }
@@ -455,7 +456,7 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
   const int eabs = shown_exp < 0 ? -shown_exp : shown_exp;
 
   // exponent part
-  char ex[16];
+  char ex[104];
   int nex = 0;
   if (exp_digits == 0) {
     if (eabs <= 99) {
@@ -473,10 +474,11 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
       return;
     }
   } else {
-    if (exp_digits > 9) exp_digits = 9;
+    // Exponents of doubles have at most 3 digits: more are leading zeros. More
+    // than 100 cannot fit any field a layout asks for.
     int limit = 1;
-    for (int i = 0; i < exp_digits; ++i) limit *= 10;
-    if (eabs >= limit) {
+    for (int i = 0; i < exp_digits && i < 9; ++i) limit *= 10;
+    if (eabs >= limit || exp_digits > 100) {
       put_stars(out, w);
       return;
     }
@@ -507,6 +509,42 @@ void put_exponent(std::string& out, double v, int w, int d, int exp_digits, int 
     out.append(dig + scale, static_cast<std::size_t>(ndig - scale));
   }
   out.append(ex, static_cast<std::size_t>(nex));
+}
+
+void put_general(std::string& out, double v, int w, int d, int exp_digits, int scale) {
+  if (put_special(out, v, w)) return;
+  if (d > 0) {
+    // The F form serves 0.1*r <= |v| < 10^d*r with r = 1 - 0.5/10^d, zero included;
+    // it takes d - p decimals where 10^(p-1)*r <= |v| < 10^p*r. The bounds are
+    // formed in double, the powers by repeated multiplication, which is how
+    // gfortran places a value that lies within an ulp of a bound.
+    const double a = std::fabs(v);
+    double power = 1.0;
+    for (int i = 0; i < d; ++i) power *= 10.0;
+    const double r = 1.0 - 0.5 / power;
+    int p = -1;
+    if (a == 0.0) {
+      p = 1;
+    } else if (a >= 0.1 * r) {
+      double tens = 1.0;
+      for (p = 0; p <= d && a >= tens * r; ++p) tens *= 10.0;
+      if (p > d) p = -1;
+    }
+    if (p >= 0) {
+      // F(w-n).(d-p) and n blanks; the scale factor has no effect here.
+      const int n = exp_digits > 0 ? exp_digits + 2 : 4;
+      const std::size_t start = out.size();
+      if (w - n >= 1) put_fixed(out, v, w - n, d - p, 0);
+      if (w - n < 1 || out[start] == '*') {
+        out.resize(start);
+        put_stars(out, w);
+      } else {
+        out.append(static_cast<std::size_t>(n), ' ');
+      }
+      return;
+    }
+  }
+  put_exponent(out, v, w, d, exp_digits, scale, 'E');
 }
 
 }  // namespace platform

@@ -3,14 +3,17 @@
 // "(I4,1X,F6.2,F8.3)", "(A10,12F6.1)", "(1PE24.15)". Counts known only at run time
 // are written into the text before parsing.
 //
-// Supported edit descriptors: Iw[.m], Fw.d, Ew.d[Ee], Dw.d, Gw.d (input only),
+// Supported edit descriptors: Iw[.m], Fw.d, Ew.d[Ee], Dw.d[Ee], Gw.d[Ee],
 // Aw and A, Lw, nX, Tn, TLn, TRn, kP, '/', ':', quoted literals, BN, BZ, S, SP,
 // SS, repeat counts on descriptors and on parenthesised groups. Output follows
 // gfortran: right-aligned fields, w asterisks when a value does not fit, the
 // leading zero dropped when the field is one short, the sign of a negative value
 // that rounds to zero kept, Ew.d in the 0.ddd form, rounding on the exact binary
-// value (ties to even). When the items outlast the layout, a new record starts at
-// the last top-level group (format reversion).
+// value (ties to even). Gw.d writes in the F form, followed by 4 blanks (e + 2 for
+// Gw.dEe), when |v| rounded to d digits lies in [0.1, 10^d) or is zero, and in the
+// E form otherwise; Dw.dEe is Ew.dEe with the letter D (gfortran refuses it). When
+// the items outlast the layout, a new record starts at the last top-level group
+// (format reversion).
 
 #include <cstdint>
 #include <stdexcept>
@@ -63,5 +66,7 @@ void put_integer(std::string& out, std::int64_t v, int w, int min_digits = -1);
 void put_fixed(std::string& out, double v, int w, int d, int scale = 0);
 void put_exponent(std::string& out, double v, int w, int d, int exp_digits = 0, int scale = 0,
                   char letter = 'E');
+// The scale factor acts only on the E form.
+void put_general(std::string& out, double v, int w, int d, int exp_digits = 0, int scale = 0);
 
 }  // namespace platform

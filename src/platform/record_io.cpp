@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/stop.h"
+
 namespace platform {
 namespace detail {
 namespace {
@@ -22,8 +24,8 @@ const char* kind_name(IoItem::Kind k) {
 }
 
 std::string quote(std::string_view s) {
-  if (s.size() > 40) return "\"" + std::string(s.substr(0, 40)) + "...\"";
-  return "\"" + std::string(s) + "\"";
+  if (s.size() > 40) return "\"" + printable(s.substr(0, 40)) + "...\"";
+  return "\"" + printable(s) + "\"";
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -563,9 +565,15 @@ void put_number_element(std::string& out, const IoItem& it, std::size_t k, const
       return;
     case FormatEdit::kE:
     case FormatEdit::kD:
-    case FormatEdit::kG:
       if (integer) v = static_cast<double>(iv);
       put_exponent(out, v, ed.w, ed.d, ed.e, scale, ed.kind == FormatEdit::kD ? 'D' : 'E');
+      return;
+    case FormatEdit::kG:
+      if (integer) {  // G on an integer is Iw
+        put_integer(out, iv, ed.w);
+        return;
+      }
+      put_general(out, v, ed.w, ed.d, ed.e, scale);
       return;
     default:
       throw FormatError("edit does not fit a number item in layout " + fmt.text());

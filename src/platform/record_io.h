@@ -16,7 +16,10 @@
 //
 // Functions named read_* stop the run (status 2) on an end of file or an error,
 // with a message naming the file, the line and what was expected; try_read_*
-// return the status instead (the caller's end-of-file and error branches).
+// return a ReadResult instead (the caller's end-of-file and error branches),
+// which keeps what was expected for the caller's own message.
+// read_*_unless_end return false at an end of file (the caller's end-of-file
+// branch) and stop on any other error.
 
 #include <array>
 #include <cstdint>
@@ -31,6 +34,16 @@
 #include "platform/units.h"
 
 namespace platform {
+
+// The outcome of a try-read: its status and, when that is not Ok, what was
+// expected ("expected an integer, found \"x\""); unit_error_message turns it
+// into a message naming the file and the line. It converts to its status, so
+// callers compare and switch on it as on an IoStatus.
+struct ReadResult {
+  IoStatus status = IoStatus::Ok;
+  std::string error;
+  operator IoStatus() const { return status; }
+};
 
 struct IoItem {
   enum Kind : std::uint8_t { kInt32, kInt64, kFloat, kDouble, kText, kString };
@@ -137,11 +150,12 @@ void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> it
 // ---- free-form reading ----
 
 template <class... T>
-IoStatus try_read_list(int unit, T&&... v) {
+ReadResult try_read_list(int unit, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{unit, {}, false};
-  std::string error;
-  return detail::list_read(src, it, error);
+  ReadResult r;
+  r.status = detail::list_read(src, it, r.error);
+  return r;
 }
 
 template <class... T>
@@ -153,23 +167,32 @@ void read_list(int unit, T&&... v) {
   if (st != IoStatus::Ok) stop_on_unit_error(unit, st, error);
 }
 
+template <class... T>
+bool read_list_unless_end(int unit, T&&... v) {
+  const ReadResult r = try_read_list(unit, std::forward<T>(v)...);
+  if (r.status == IoStatus::Error) stop_on_unit_error(unit, r.status, r.error);
+  return r.status == IoStatus::Ok;
+}
+
 // Reads from a text as from one record; EndOfFile when it holds too few values.
 template <class... T>
-IoStatus read_list_text(std::string_view text, T&&... v) {
+ReadResult read_list_text(std::string_view text, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{-1, text, false};
-  std::string error;
-  return detail::list_read(src, it, error);
+  ReadResult r;
+  r.status = detail::list_read(src, it, r.error);
+  return r;
 }
 
 // ---- fixed-column reading ----
 
 template <class... T>
-IoStatus try_read_fixed(int unit, const Format& fmt, T&&... v) {
+ReadResult try_read_fixed(int unit, const Format& fmt, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{unit, {}, false};
-  std::string error;
-  return detail::fixed_read(src, fmt, it, error);
+  ReadResult r;
+  r.status = detail::fixed_read(src, fmt, it, r.error);
+  return r;
 }
 
 template <class... T>
@@ -182,11 +205,19 @@ void read_fixed(int unit, const Format& fmt, T&&... v) {
 }
 
 template <class... T>
-IoStatus read_fixed_text(std::string_view text, const Format& fmt, T&&... v) {
+bool read_fixed_unless_end(int unit, const Format& fmt, T&&... v) {
+  const ReadResult r = try_read_fixed(unit, fmt, std::forward<T>(v)...);
+  if (r.status == IoStatus::Error) stop_on_unit_error(unit, r.status, r.error);
+  return r.status == IoStatus::Ok;
+}
+
+template <class... T>
+ReadResult read_fixed_text(std::string_view text, const Format& fmt, T&&... v) {
   auto it = detail::items(std::forward<T>(v)...);
   detail::RecordSource src{-1, text, false};
-  std::string error;
-  return detail::fixed_read(src, fmt, it, error);
+  ReadResult r;
+  r.status = detail::fixed_read(src, fmt, it, r.error);
+  return r;
 }
 
 // ---- writing ----

@@ -5,11 +5,29 @@
 
 namespace platform {
 
+std::string printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c < 0x20 && c != '\n') || c == 0x7f) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xf];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 void stop_run(int status, std::string_view message) {
-  if (!message.empty()) console_line(message);
+  std::string shown = printable(message);
+  if (!shown.empty()) console_line(shown);
   console_flush();
   close_all_units();
-  throw RunStop(status, std::string(message));
+  throw RunStop(status, std::move(shown));
 }
 
 int run_program(const std::function<void()>& body) {

@@ -28,8 +28,13 @@ class RunStop : public std::exception {
   std::string message_;
 };
 
+// `text` with control characters (other than line ends) written as \xNN, for
+// messages that quote what an input file holds.
+std::string printable(std::string_view text);
+
 // Prints `message` as a console line (nothing when it is empty), flushes and
-// closes every channel, and throws RunStop.
+// closes every channel, and throws RunStop. Control characters in the message
+// are shown escaped (printable).
 [[noreturn]] void stop_run(int status, std::string_view message);
 
 // For main(): runs `body`, returns 0 after a normal end, the stop's status after

@@ -3,9 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <system_error>
 #include <unordered_map>
 
@@ -90,14 +88,27 @@ std::string finish(Unit& u) {
 }
 
 bool load(Unit& u, std::string* message) {
-  std::ifstream in(u.path, std::ios::binary);
-  if (!in) {
-    if (message) *message = "cannot read " + describe(u);
+  // The system's reason when the file cannot be read (no permission, a folder
+  // put in its place after the open, a failing disk).
+  std::FILE* f = std::fopen(u.path.c_str(), "rb");
+  std::string content;
+  int error = f == nullptr ? errno : 0;
+  if (f != nullptr) {
+    std::error_code ec;
+    const auto size = fs::file_size(u.path, ec);
+    if (!ec) content.reserve(static_cast<std::size_t>(size));
+    char chunk[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
+    if (std::ferror(f)) error = errno != 0 ? errno : EIO;
+    std::fclose(f);
+  }
+  if (error != 0) {
+    if (message)
+      *message = std::string("cannot read it: ") + (error == EISDIR ? "it is a folder" : std::strerror(error));
     return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  u.content = std::move(ss).str();
+  u.content = std::move(content);
   u.loaded = true;
   // A byte-order mark, as Windows editors write one, is not part of the first record.
   u.pos = u.content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -260,18 +271,24 @@ void write_record(int unit, std::string_view text) {
   if (u->wbuf.size() >= kWriteChunk && !drain(*u)) write_failure(*u, std::strerror(errno));
 }
 
-void stop_on_unit_error(int unit, IoStatus status, std::string_view detail) {
+std::string unit_error_message(int unit, IoStatus status, std::string_view detail) {
   Unit* u = table().find(unit);
   std::string msg = "File error: ";
   if (u == nullptr) {
     msg += "channel " + std::to_string(unit) + ": ";
   } else if (status == IoStatus::EndOfFile) {
     msg += describe(*u) + ": end of file after line " + std::to_string(u->line) + ": ";
+  } else if (u->line == 0) {
+    msg += describe(*u) + ": ";  // nothing read yet: the file itself failed
   } else {
     msg += describe(*u) + ", line " + std::to_string(u->line) + ": ";
   }
   msg += detail;
-  stop_run(kStopIo, msg);
+  return msg;
+}
+
+void stop_on_unit_error(int unit, IoStatus status, std::string_view detail) {
+  stop_run(kStopIo, unit_error_message(unit, status, detail));
 }
 
 }  // namespace platform

@@ -54,8 +54,11 @@ IoStatus read_record(int unit, std::string_view& record, std::string* message = 
 // A write error stops the run (status 2).
 void write_record(int unit, std::string_view text);
 
-// Stops the run with status 2 and a message that names the channel's file, the
-// record and what went wrong.
+// The message of an input/output error on a channel: "File error: ", the file,
+// the record last read (when one was) and `detail`, what went wrong.
+std::string unit_error_message(int unit, IoStatus status, std::string_view detail);
+
+// Stops the run with status 2 and unit_error_message.
 [[noreturn]] void stop_on_unit_error(int unit, IoStatus status, std::string_view detail);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 # Replays the smoke script in the real window on a virtual X server, then checks
-# that both screenshots are PNG images of the working dialog's size.
+# that both screenshots are PNG images of the working dialog's size and that the
+# one-station road wrote the engine input and the marker into DIR.
 file(REMOVE_RECURSE ${SHOTS})
 execute_process(
   COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${TERVON} --script ${SCRIPT} --window
@@ -21,5 +22,10 @@ foreach(shot start station-list)
   # 437 x 254 dialog units: 656 x 413 pixels.
   if(NOT size STREQUAL "000002900000019d")
     message(FATAL_ERROR "${png} is not 656 x 413 pixels (IHDR size ${size})")
+  endif()
+endforeach()
+foreach(f project/input.tmp drive/check.txt)
+  if(NOT EXISTS ${DIR}/${f})
+    message(FATAL_ERROR "the window replay left no ${DIR}/${f}")
   endif()
 endforeach()

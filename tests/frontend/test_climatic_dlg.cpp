@@ -5,16 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "demo_data/demo_data.h"
-#include "frontend/climatic_dlg.h"
-#include "frontend/dialog/scripted_host.h"
-#include "frontend/temp_project.h"
+#include "frontend/working_dialog.h"
 
 namespace {
 
+using frontend_test::Ids;
 using frontend_test::TempProject;
+using frontend_test::Working;
 using tervon::CClimaticDlg;
-using Ids = std::set<int>;
 
 Ids Range(int first, int last) {
   Ids out;
@@ -37,36 +35,6 @@ Ids Minus(const Ids& a, const Ids& b) {
     if (!b.count(id)) out.insert(id);
   return out;
 }
-
-// The working dialog started on the synthetic demo project.
-struct Working {
-  TempProject project;
-  dialog::ScriptedHost host;
-  std::unique_ptr<CClimaticDlg> dlg;
-  Working() {
-    demo::WriteDemoProject(project.project());
-    dlg = std::make_unique<CClimaticDlg>(host);
-    dlg->OnInitDialog();
-  }
-  Ids Visible() const {
-    const auto v = dlg->model().VisibleIds();
-    return Ids(v.begin(), v.end());
-  }
-  Ids Enabled() const {
-    const auto v = dlg->model().EnabledIds();
-    return Ids(v.begin(), v.end());
-  }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> out;
-    for (const auto& m : host.messages()) out.push_back(m.text);
-    return out;
-  }
-  bool Shown(const std::string& text) const {
-    for (const auto& m : host.messages())
-      if (m.text == text) return true;
-    return false;
-  }
-};
 
 TEST(ClimaticDlg, StartsWithTheResetState) {
   Working w;

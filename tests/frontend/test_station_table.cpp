@@ -117,7 +117,8 @@ TEST(StationList, AMissingListIsReportedOnceAndTheDialogGoesOn) {
   Loaded l(nullptr);
   ASSERT_EQ(l.host.messages().size(), 1u);
   EXPECT_EQ(l.host.messages()[0].text,
-            "..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files");
+            "..\\Defaults\\station.dat file missing.\nRe-install the Orvid default *.dat files\n(tried " +
+                (l.project.project() / "station.dat").string() + ": No such file or directory)");
   EXPECT_EQ(l.host.messages()[0].title, "Environment/Climatic");
   EXPECT_EQ(l.host.messages()[0].icon, dialog::MessageIcon::Plain);
   EXPECT_EQ(l.dlg->m_nStations, 0);

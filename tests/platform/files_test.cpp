@@ -2,6 +2,7 @@
 // temporary folders.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -173,6 +174,65 @@ TEST(Stops, ReadFailuresNameFileLineAndExpectation) {
   s = expect_stop([&] { open_unit(10, (dir / "nothing.dat").string(), OpenStatus::Old); });
   EXPECT_EQ(s.status(), kStopIo);
   EXPECT_NE(s.message().find("nothing.dat"), std::string::npos);
+}
+
+// What a failure says, where a caller handles it and where it stops the run:
+// the reason is kept, control characters from the file are shown escaped, and
+// a file that fails before its first record is not given a line number.
+TEST(Stops, MessagesKeepTheReasonAndEscapeControlCharacters) {
+  TempDir dir;
+  ConsoleCapture console;
+  write_file(dir / "in.dat", "1 x\n7\a 2\n");
+  write_file(dir / "gone.dat", "1\n");
+  const std::string in = (dir / "in.dat").string(), gone = (dir / "gone.dat").string();
+  struct Case {
+    const char* what;
+    std::function<std::string()> message;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"a try-read keeps what was expected",
+       [&] {
+         open_unit(5, in, OpenStatus::Old);
+         int a = 0, b = 0;
+         const ReadResult r = try_read_list(5, a, b);
+         return unit_error_message(5, r, r.error);
+       },
+       "File error: \"" + in + "\", line 1: expected an integer, found \"x\""},
+      {"a control character read is escaped",
+       [&] {
+         int a = 0;
+         return read_list_text("7\a", a).error;
+       },
+       "expected an integer, found \"7\\x07\""},
+      {"a fixed-column try-read keeps its reason too",
+       [&] {
+         int a = 0;
+         return read_fixed_text(" 1x", Format("(I3)"), a).error;
+       },
+       "expected an integer, found \"1x\" in columns 1-3"},
+      {"a file that became a folder says so, without a line",
+       [&] {
+         open_unit(6, gone, OpenStatus::Old);
+         fs::remove(dir / "gone.dat");
+         fs::create_directory(dir / "gone.dat");
+         int a = 0;
+         const ReadResult r = try_read_list(6, a);
+         return unit_error_message(6, r, r.error);
+       },
+       "File error: \"" + gone + "\": cannot read it: it is a folder"},
+      {"a stop escapes what it quotes",
+       [&] { return expect_stop([] { stop_run(kStopDecided, "bad \"\x1b[2J\"\nnext"); }).message(); },
+       "bad \"\\x1b[2J\"\nnext"},
+      {"a folder is no line file", [&] { return LineReader(dir.path()).error(); }, "it is a folder"},
+      {"nor a source to copy",
+       [&] { return copy_file_over(dir.path(), dir / "c.txt").error; },
+       "Could not copy " + dir.path().string() + " to " + (dir / "c.txt").string() +
+           ": the source is a folder."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.message(), c.expected) << c.what;
+  EXPECT_EQ(console.text(), "bad \"\\x1b[2J\"\nnext\n");
+  close_all_units();
 }
 
 TEST(Stops, FlushAndCloseEveryChannelAndCarryTheStatus) {

@@ -103,6 +103,13 @@ TEST(FixedWrite, LayoutRules) {
       {"(F6.1)", -INFINITY, "  -Inf"},
       {"(F10.1)", INFINITY, "  Infinity"},
       {"(F2.1)", std::nan(""), "**"},
+      // Dw.dEe, which gfortran refuses, is Ew.dEe with the letter D (worked by hand)
+      {"(D12.4E2)", 1.5, "  0.1500D+01"},
+      {"(1PD12.4E3)", -1234.5, "-1.2345D+003"},
+      {"(2PD12.3E2)", 0.0125, "   12.50D-03"},
+      {"(D10.3E1)", 1e10, "**********"},
+      {"(E40.4E20)", 1.5, "            0.1500E+00000000000000000001"},  // gfortran
+      {"(1PE30.4E12)", -1.5e-300, "         -1.5000E-000000000300"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(format_fixed(Format(c.layout), c.value), c.expected) << c.layout << " " << c.value;
@@ -125,6 +132,7 @@ TEST(FixedWrite, RecordsLiteralsPositionsAndReversion) {
   EXPECT_EQ(format_fixed(Format(" ( f6 . 2 , i3 ) "), 1.5, 4), "  1.50  4");
   EXPECT_EQ(format_fixed(Format("(I5.3)"), 7), "  007");
   EXPECT_EQ(format_fixed(Format("(I3.0)"), 0), "   ");
+  EXPECT_EQ(format_fixed(Format("(G10.4)"), 42), "        42");  // G on an integer is Iw
   EXPECT_EQ(format_fixed(Format("(I6)"), -2147483647 - 1), "******");
 }
 

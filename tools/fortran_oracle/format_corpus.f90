@@ -5,15 +5,18 @@
 ! writes write_corpus.tsv and read_corpus.tsv in the current folder.
 program format_corpus
   implicit none
-  integer, parameter :: dp = kind(1d0), nfmt = 25, nint_fmt = 4
+  integer, parameter :: dp = kind(1d0), nfmt = 35, nint_fmt = 6
   character(len=12) :: real_fmts(nfmt) = [character(len=12) :: &
     'F5.1', 'F6.1', 'F6.2', 'F6.3', 'F8.2', 'F8.3', 'F9.3', 'F10.0', 'F10.1', 'F10.3', &
     'F11.2', 'F12.1', 'F12.3', 'F12.6', 'F14.4', 'F14.5', 'E10.3', 'E14.6', '1PE24.15', &
-    'E24.15', 'F4.3', '-1PF10.0', '-2PF10.1', '1PF12.3', 'E60.50']
+    'E24.15', 'F4.3', '-1PF10.0', '-2PF10.1', '1PF12.3', 'E60.50', &
+    'G10.4', 'G12.4E3', '1PG12.4', '-1PG12.4', '1PG12.0', 'D12.4', '1PD12.4', 'E12.4E1', &
+    '1PE12.4E2', '3PE12.2']
   integer :: real_widths(nfmt) = [5, 6, 6, 6, 8, 8, 9, 10, 10, 10, 11, 12, 12, 12, 14, 14, &
-    10, 14, 24, 24, 4, 10, 10, 12, 60]
-  character(len=12) :: int_fmts(nint_fmt) = [character(len=12) :: 'I4', 'I10', 'I3', 'I6']
-  integer :: int_widths(nint_fmt) = [4, 10, 3, 6]
+    10, 14, 24, 24, 4, 10, 10, 12, 60, 10, 12, 12, 12, 12, 12, 12, 12, 12, 12]
+  character(len=12) :: int_fmts(nint_fmt) = [character(len=12) :: 'I4', 'I10', 'I3', 'I6', &
+    'I5.3', 'I5.0']
+  integer :: int_widths(nint_fmt) = [4, 10, 3, 6, 5, 5]
   real(dp), allocatable :: dv(:)
   real, allocatable :: sv(:)
   integer :: iv(16) = [0, 1, -1, 7, 99, -99, 999, 1000, 9999, 10000, -999, -1000, 12345, &
@@ -52,6 +55,11 @@ program format_corpus
     x = (x - 0.5d0) * 2d0 * 10d0**k
     call addd(x)
   end do
+  ! where G changes between its F and E forms
+  call addd(9999.5d0); call addd(99995d0); call addd(0.09995d0); call addd(0.099995d0)
+  call addd(-0.0999949d0); call addd(9.9995d0); call addd(999.95d0); call addd(0.15d0)
+  call addd(nearest(9.9995d0, -1d0)); call addd(nearest(0.099995d0, -1d0))
+  call addd(nearest(9999.5d0, -1d0))
 
   open (newunit=u, file='write_corpus.tsv', status='replace', action='write')
   do i = 1, n

@@ -127,7 +127,7 @@ void daily_day(Writer& w, const ClimateDay& day) {
 }
 
 // The front end's analysis window over the given days: from 1 August Y0 up to the
-// first day of August Y1, which is not copied itself but ends a pass.
+// first day of August Y1, which is copied and ends a pass.
 struct Window {
   int y0 = 0;
   int y1 = 0;
@@ -172,7 +172,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
   w.line("%d", input.daily_form ? 1 : 0);
   w.line("%d", 2);
   w.line("%d", 1);
-  w.line("%d", 1);
+  w.line("%d", input.thermal_history_mode);
   w.line("%d,'IDMODEL(0)TMI(1)'", 1);
   w.line("'FLEXIBLE','KAVRO ANALYSIS TYPE'");
   w.out().append(input.directory);
@@ -207,7 +207,8 @@ std::string front_end_input_text(const FrontEndInput& input) {
     ++window_days;
     if (win.ends_at(d)) break;
   }
-  const int blocks = day_block_count(window_days, input.analysis_years);
+  int blocks = day_block_count(window_days, input.analysis_years);
+  if (input.max_day_blocks > 0) blocks = std::min(blocks, input.max_day_blocks);
   w.line("%d", blocks);
   for (int n = 0; n <= g.node_interval_count; ++n) w.line("%g %g", mat, 0.0);
 
@@ -215,7 +216,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
   while (written < blocks) {
     const int before = written;
     for (const ClimateDay& d : days) {
-      if (written == blocks || win.ends_at(d)) break;
+      if (written == blocks) break;
       if (!win.inside(d)) continue;
       if (input.daily_form) {
         daily_day(w, d);
@@ -223,6 +224,7 @@ std::string front_end_input_text(const FrontEndInput& input) {
         hourly_day(w, d);
       }
       ++written;
+      if (win.ends_at(d)) break;
     }
     if (written == before) throw std::invalid_argument("the climate window holds no day to copy");
   }

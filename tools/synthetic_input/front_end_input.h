@@ -37,8 +37,10 @@ struct FrontEndInput {
   // of analysis_years years from 1 August synthetic_first_year.
   std::vector<ClimateDay> days;
   int synthetic_first_year = 2000;
-  bool crlf = false;        // CRLF line ends
-  bool daily_form = false;  // record 1 = 1 and one 12-value record per day
+  int thermal_history_mode = 1;  // record 4; the front end writes 1
+  int max_day_blocks = 0;         // cuts the day count D when above 0 (short test runs)
+  bool crlf = false;              // CRLF line ends
+  bool daily_form = false;        // record 1 = 1 and one 12-value record per day
 };
 
 // The front end's three-layer grid for an asphalt thickness t.

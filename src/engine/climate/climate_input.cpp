@@ -11,6 +11,7 @@
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/moisture_index.h"
 #include "engine/climate/progress_file.h"
+#include "engine/common/project_files.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
 #include "platform/stop.h"
@@ -167,17 +168,24 @@ void check_time_step(ClimateRun& run, float time_step) {
 }
 
 // Step 6 for the top layer, right after its record L1.
-void check_top_layer(ClimateRun& run, float ac_thickness) {
+void check_top_layer(ClimateRun& run, float ac_thickness,
+                     const platform::FixedText<255>& work_directory) {
   LayerProperties& lp = run.layer_properties;
   if (lp.layer_last_node(1) < 2)
     reject(at_line(layer_record(1)), "last node " + text_of(lp.layer_last_node(1)) +
                                          " of the top layer; it must be 2 or more");
   if (std::fabs(ac_thickness - lp.layer_thickness(1)) > 0.1f) {
-    if (!std::isfinite(ac_thickness))
-      reject(at_line(layer_record(1)), "the asphalt thickness wanted by the run, " +
-                                           text_of(ac_thickness) +
-                                           " inches, replaces the thickness read; it must be a "
-                                           "finite number");
+    // The wanted thickness is the run's, from the first mean of "input.dat":
+    // the fault is there, not in the record it replaces.
+    if (!(ac_thickness > 0) || !std::isfinite(ac_thickness))
+      platform::stop_run(platform::kStopDecided,
+                         "Input error in \"" +
+                             std::string(project_file(work_directory, "input.dat").trimmed()) +
+                             "\": the asphalt thickness wanted by the run, " +
+                             text_of(ac_thickness) +
+                             " inches, must be a finite number above 0; it replaces the "
+                             "thickness of the top layer read from \"" +
+                             platform::unit_name(kInputChannel) + "\"");
     lp.layer_thickness(1) = ac_thickness;
   }
   lp.layer_node_spacing(1) = lp.layer_thickness(1) / static_cast<float>(lp.layer_last_node(1) - 1);
@@ -191,14 +199,15 @@ void check_top_layer(ClimateRun& run, float ac_thickness) {
   }
 }
 
-void read_layers(ClimateRun& run, float ac_thickness) {
+void read_layers(ClimateRun& run, float ac_thickness,
+                 const platform::FixedText<255>& work_directory) {
   LayerProperties& lp = run.layer_properties;
   auto& names = run.layer_names.layer_names;
   std::string label;
   for (int i = 1; i <= run.simulation_counts.layer_count; ++i) {
     read_record(layer_record(i), names(i), lp.layer_thickness(i), lp.layer_node_spacing(i),
                 lp.layer_last_node(i), label);
-    if (i == 1) check_top_layer(run, ac_thickness);
+    if (i == 1) check_top_layer(run, ac_thickness, work_directory);
     if (is_bound_layer(names(i))) {
       read_record(property_record(2, i), lp.bound_unit_weight(i), label);
       read_record(property_record(3, i), lp.bound_conductivity(i), label);
@@ -257,6 +266,21 @@ void check_structure(const ClimateRun& run) {
   if (run.period_control.day_count < 0)
     reject("record D",
            "day count " + text_of(run.period_control.day_count) + "; it must be 0 or more");
+}
+
+// The daily form runs the air temperature linearly between the hours of the
+// daily minimum and maximum; both stretches of the day need a length.
+void check_temperature_hours(const ClimateRun& run) {
+  if (run.climate_simulation_common.climate_record_form == 0) return;
+  const auto& c = run.climate_simulation_common.surface_constants;
+  const float low = c(kMinTemperatureHour);
+  const float high = c(kMaxTemperatureHour);
+  const float span = high - low;
+  if (!(span > 0.0f && span < 24.0f))
+    reject(at_line("record C3"),
+           "hours " + text_of(low) + " and " + text_of(high) +
+               " of the daily minimum and maximum temperature; the daily records need the "
+               "maximum more than 0 and less than 24 hours after the minimum");
 }
 
 // The calendar of day d: its date, its month of the record and the month check.
@@ -367,7 +391,7 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
 
   read_correction_table(run.correction_fields);
   write_progress(run, 1, ProgressOpenFailure::kStop);
-  run.progress_started = true;
+  run.failure_mark_due = true;
 
   // Read only: a missing input is the file layer's stop, and nothing is created.
   platform::open_unit(kInputChannel,
@@ -396,12 +420,13 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   period.half_step_hours = time_step / 2.0f;
   check_time_step(run, time_step);
 
-  read_layers(run, ac_thickness);
+  read_layers(run, ac_thickness, work_directory);
 
   // Site constants C1-C4 and the day count.
   read_record("record C1", common.surface_constants.span(1, 5));
   read_record("record C2", common.surface_constants.span(6, 4));
   read_record("record C3", common.surface_constants.span(10, 4));
+  check_temperature_hours(run);
   read_record("record C4", common.surface_constants(14));
   read_list(kInputChannel, period.day_count);
   platform::console_line(platform::format_list(period.day_count));

@@ -210,6 +210,10 @@ struct CorrectionFields {
   // The node that receives each field's correction; 0 when its depth found no
   // node interval, and the field is not applied.
   OneBasedArray<std::int32_t, kMaxCorrectionFields> correction_node;
+  // A line read but dated after the day that read it waits, split into the
+  // fields above, for its own day.
+  bool line_pending = false;
+  std::int64_t pending_date = 0;  // yyyymmdd
 
   bool operator==(const CorrectionFields&) const = default;
 };
@@ -336,6 +340,17 @@ struct ClimateWork {
   bool operator==(const ClimateWork&) const = default;
 };
 
+// The day's extremes of the pavement's temperature gradient, deg F per inch,
+// and the hours at which they occurred.
+struct DailyGradients {
+  float minimum_hour = 0.0f;  // hour of the most negative gradient
+  float minimum = 0.0f;
+  float maximum_hour = 0.0f;  // hour of the largest positive gradient
+  float maximum = 0.0f;
+
+  bool operator==(const DailyGradients&) const = default;
+};
+
 struct ClimateRun {
   ClimateSimulationCommon climate_simulation_common;
   PeriodControl period_control;
@@ -350,8 +365,23 @@ struct ClimateRun {
   float thickness_deviation = 0;  // written into the temperature-history header
   platform::FixedText<255> temperature_file_name;
   platform::FixedText<256> progress_file_name;
-  // Set once progress mark 1 is written; from then on a failed run marks -2.
-  bool progress_started = false;
+  // Set once progress mark 1 is written and cleared when -2 is: a run that
+  // fails in between marks the progress file -2.
+  bool failure_mark_due = false;
+
+  // The day loop: its clock and counters, and the surface boundary of the
+  // current half step.
+  std::int32_t day_index = 0;  // 1 to day_count; 9999 after the normal end
+  // Hours since the start of the day, added up step by step in single
+  // precision (480 steps of 0.05 end at 23.99992, not 24).
+  float hour_of_day = 0.0f;
+  std::int32_t step_counter = 0;    // solved steps of the day; -1 before its first output
+  std::int32_t output_counter = 0;  // solved steps since the last output point
+  float air_temperature = 0.0f;     // deg F
+  float surface_heat_flux = 0.0f;   // into the surface
+  float convection_coefficient = 0.0f;
+  std::int32_t grid_failure_count = 0;
+  DailyGradients daily_gradients;
   // The base course's drainage curve, kept by the drainage evaluation for the
   // rainfall boundary of the unbound-layer step.
   DrainageCurve drainage_curve;

@@ -1,20 +1,143 @@
 #include "engine/climate/climate_simulation.h"
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/climate/climate_input.h"
 #include "engine/climate/climate_run.h"
+#include "engine/climate/correction_table.h"
+#include "engine/climate/heat_conduction.h"
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/progress_file.h"
 #include "engine/climate/result_files.h"
 #include "engine/climate/simulation_steps.h"
+#include "engine/climate/surface_energy_balance.h"
 #include "engine/climate/temperature_history_file.h"
+#include "platform/console.h"
+#include "platform/record_io.h"
 #include "platform/stop.h"
+#include "platform/units.h"
 
 namespace engine {
 namespace {
 
-inline constexpr std::int32_t kFailureMark = -2;
+constexpr std::int32_t kFailureMark = -2;
+constexpr std::int32_t kEndMark = 9999;
+constexpr int kProgressInterval = 500;  // days between progress marks
+
+// The progress marks the console echoes are I4, like the file's.
+void echo_mark(std::int32_t mark) {
+  static const platform::Format kLayout("(I4)");
+  platform::console_line(platform::format_fixed(kLayout, mark));
+}
+
+// Grid failure: no history is left behind, the progress file says -2, and the
+// run ends with a message that says why.
+[[noreturn]] void fail_grid(ClimateRun& run, TemperatureHistoryFile& history) {
+  history.abandon();
+  write_progress(run, kFailureMark, ProgressOpenFailure::kSkip);
+  run.failure_mark_due = false;
+  platform::stop_run(platform::kStopDecided,
+                     " Grid criterion not met in " + std::to_string(run.grid_failure_count) +
+                         " layer(s): time step too large for the node spacing");
+}
+
+// The gradient through the bound layers, from the surface to the bottom of the
+// last one; its daily extremes go to ".crl".
+void track_gradient(ClimateRun& run) {
+  const int bound = run.simulation_counts.section_count_total;
+  float g = 0.0f;
+  if (bound != 0) {
+    const int b = run.layer_properties.layer_last_node(bound);
+    const auto& t = run.node_state.node_temperature;
+    g = (t(1) - t(b)) / run.node_state.node_depth(b);
+  }
+  DailyGradients& day = run.daily_gradients;
+  if (g > 0.0f && g > day.maximum) {
+    day.maximum = g;
+    day.maximum_hour = run.hour_of_day;
+  }
+  if (g <= 0.0f && std::fabs(g) >= std::fabs(day.minimum)) {
+    day.minimum = g;
+    day.minimum_hour = run.hour_of_day;
+  }
+}
+
+class DayLoop {
+ public:
+  DayLoop(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& history)
+      : run_(run), steps_(steps), history_(history), records_(run) {}
+
+  void run_days() {
+    const PeriodControl& pc = run_.period_control;
+    run_.output_counter = pc.output_step_interval;
+    for (run_.day_index = 1; run_.day_index <= pc.day_count; ++run_.day_index) {
+      apply_day_correction(run_);
+      run_day();
+      const std::int32_t d = run_.day_index;
+      if (d % kProgressInterval == 0) {
+        write_progress(run_, d, ProgressOpenFailure::kSkip);
+        echo_mark(d);
+      }
+      records_.write_day_end(d, run_.daily_gradients);
+    }
+  }
+
+ private:
+  // Half steps from hour 0 until the day's last solved step. The first pass
+  // only writes the output point of hour 00: the state the day starts from.
+  void run_day() {
+    const PeriodControl& pc = run_.period_control;
+    const float half_step = pc.half_step_hours;
+    const bool tracking = run_.climate_simulation_common.thermal_history_mode == 0;
+    run_.hour_of_day = 0.0f;
+    run_.step_counter = -1;
+    run_.daily_gradients = {};
+    for (;;) {
+      const bool first_pass = run_.step_counter == -1;
+      if (!first_pass) {
+        run_.hour_of_day += half_step;
+        surface_energy_balance(run_);
+        pavement_conduction_step(run_);
+        const auto m = static_cast<std::int32_t>(run_.hour_of_day / half_step + 0.5f);
+        if (m % 2 != 0) continue;
+        ++run_.step_counter;
+        ++run_.output_counter;
+        steps_.solved_step(run_);
+      }
+      const bool output = run_.output_counter == pc.output_step_interval &&
+                          run_.step_counter != pc.steps_per_day;
+      // The checked output interval divides the day, so the first pass is an
+      // output point; the day starts counting steps either way.
+      if (first_pass) run_.step_counter = 0;
+      if (output) {
+        run_.output_counter = 0;
+        output_point();
+        continue;
+      }
+      if (tracking) track_gradient(run_);
+      if (run_.step_counter >= pc.steps_per_day) return;
+    }
+  }
+
+  void output_point() {
+    const ClimateWork& w = run_.work;
+    const int d = run_.day_index;
+    const platform::FixedText<10> stamp =
+        history_stamp(w.calendar_year(d), w.calendar_month(d), w.calendar_day(d),
+                      run_.hour_of_day);
+    steps_.output_point(run_);
+    history_.write_record(stamp);
+    records_.write_output_point(d);
+  }
+
+  ClimateRun& run_;
+  SimulationSteps& steps_;
+  TemperatureHistoryFile& history_;
+  ResultRecords records_;
+};
 
 void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& history) {
   write_progress(run, 0, ProgressOpenFailure::kSkip);
@@ -24,7 +147,35 @@ void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& h
   history.select_fields();
 
   steps.set_up_materials(run);
-  platform::stop_run(platform::kStopDecided, "run_climate_simulation: not built yet");
+  const int bound = run.simulation_counts.section_count_total;
+  if (bound > 0) {
+    check_grid_criterion(run);
+    if (run.grid_failure_count > 0) fail_grid(run, history);
+  }
+  steps.set_initial_water(run);
+  if (bound != 0) {
+    steps.evaluate_drainage(run);
+  } else {
+    platform::write_list(kDrainageChannel,
+                         "Drainage calculation not performed due to lack of pavement layer.");
+  }
+
+  // The step counts were checked and set by the input phase.
+  run.day_index = 1;
+  if (run.period_control.day_count > 0) {
+    DayLoop loop(run, steps, history);
+    steps.before_day_loop(run);
+    loop.run_days();
+  }
+
+  run.day_index = kEndMark;
+  write_progress(run, kEndMark, ProgressOpenFailure::kStop);
+  echo_mark(kEndMark);
+  history.finish();
+  close_result_files();
+  platform::close_unit(kInputChannel);
+  platform::close_unit(kCorrectionChannel);
+  run.failure_mark_due = false;
 }
 
 }  // namespace
@@ -47,7 +198,7 @@ void run_climate_simulation_with(SimulationSteps& steps, float ac_thickness,
     // A file error on the way must not hide the stop that ended the run.
     try {
       history.abandon();
-      if (run->progress_started) write_progress(*run, kFailureMark, ProgressOpenFailure::kSkip);
+      if (run->failure_mark_due) write_progress(*run, kFailureMark, ProgressOpenFailure::kSkip);
     } catch (...) {
     }
     throw;

@@ -22,4 +22,12 @@ int split_csv_line(const platform::FixedText<256>& line, char separator, Correct
 // absent table leaves correction_field_count at 0.
 void read_correction_table(CorrectionFields& fields);
 
+// The correction of day_index, when the table is open: reads lines up to the
+// first dated today or later (dates compared as yyyymmdd); a line of today sets
+// the temperature of each field's node to the field (deg C) in deg F, unless
+// the field is -1000.0 or below or has no node. A later line waits for its own
+// day. A line whose date does not read, the table's end or a read error skips
+// the day.
+void apply_day_correction(ClimateRun& run);
+
 }  // namespace engine

@@ -29,15 +29,6 @@ void open_result_files(const ClimateRun& run);
 // Closes every result-file channel (those never opened are passed over).
 void close_result_files();
 
-// The day's extremes of the pavement's temperature gradient, deg F per inch,
-// and the hours at which they occurred.
-struct DailyGradients {
-  float minimum_hour = 0.0f;  // hour of the most negative gradient
-  float minimum = 0.0f;
-  float maximum_hour = 0.0f;  // hour of the largest positive gradient
-  float maximum = 0.0f;
-};
-
 enum class NodeRecord { kTemperature, kModulus, kSuction, kWater, kIce };
 
 // The records of one call, with their layouts built once for its node count.

@@ -4,10 +4,12 @@
 #include <span>
 #include <string>
 
+#include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
 #include "platform/format.h"
+#include "platform/paths.h"
 #include "platform/record_io.h"
 #include "platform/stop.h"
 #include "platform/units.h"
@@ -17,18 +19,8 @@ namespace {
 constexpr int kInputUnit = 1;
 constexpr std::int64_t kValuesPerSample = 22;
 
-// Means, spreads and samples are thicknesses and material values: NaN or an
-// infinity (a value beyond double reads as one) reads as a real but would run
-// through every option's arithmetic into the results.
-void require_finite(std::span<const double> values) {
-  for (const double v : values) {
-    if (std::isfinite(v)) continue;
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(kInputUnit) + "\", line " +
-                           std::to_string(platform::unit_line(kInputUnit)) + ": value " +
-                           platform::format_list(v).substr(1) + "; it must be a finite number");
-  }
-}
+// Means, spreads and samples are thicknesses and material values.
+void require_finite(std::span<const double> values) { engine::require_finite(kInputUnit, values); }
 }  // namespace
 
 AnalysisRequest read_analysis_request() {
@@ -41,8 +33,16 @@ AnalysisRequest read_analysis_request() {
   platform::read_fixed(kInputUnit, kDirectoryLayout, rq.work_directory);
   platform::close_unit(kInputUnit);
 
-  platform::open_unit(kInputUnit, project_file(rq.work_directory, "input.dat").view(),
-                      platform::OpenStatus::Old);
+  // The project folder comes from "c:\directory.txt": a wrong one shows as a
+  // missing "input.dat", so the message names where the folder came from.
+  std::string message;
+  if (platform::try_open_unit(kInputUnit, project_file(rq.work_directory, "input.dat").view(),
+                              platform::OpenStatus::Old, &message) != platform::IoStatus::Ok)
+    platform::stop_run(platform::kStopIo,
+                       "File error: " + message + "; the project folder \"" +
+                           std::string(rq.work_directory.trimmed()) +
+                           "\" is the first line of \"c:\\directory.txt\" (" +
+                           platform::resolve_path("c:\\directory.txt").string() + ")");
   platform::read_fixed(kInputUnit, kCodeLayout, rq.analysis_code[0], rq.analysis_code[1]);
   platform::read_list(kInputUnit, rq.analysis_integers);
   if (rq.analysis_code[1] == "SPT") {

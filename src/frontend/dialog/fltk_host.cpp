@@ -138,6 +138,7 @@ class DialogView {
   void FocusLost(int id);
   void TextTyped(int id, const char* value);
   std::string CheckScreen(int id) const;
+  std::string CheckFocus() const;
 
  private:
   void Build();
@@ -364,11 +365,32 @@ std::string DialogView::CheckScreen(int id) const {
   if (kind == ControlKind::Edit) {
     const char* value = static_cast<const Fl_Input*>(w)->value();
     if (s.text != value) return name + " reads \"" + value + "\" unlike the model";
-  } else if (kind != ControlKind::ListBox && kind != ControlKind::ProgressBar) {
+  } else if (kind == ControlKind::ListBox) {
+    const auto* list = static_cast<const Fl_Hold_Browser*>(w);
+    if (list->size() != static_cast<int>(s.items.size()))
+      return name + " has " + std::to_string(list->size()) + " lines unlike the model";
+    for (int i = 0; i < list->size(); ++i) {
+      const char* text = list->text(i + 1);
+      if (s.items[static_cast<std::size_t>(i)] != (text ? text : ""))
+        return name + " line " + std::to_string(i) + " reads \"" + (text ? text : "") + "\" unlike the model";
+    }
+    if (list->value() != s.selection + 1) return name + " selects another line than the model";
+  } else if (kind != ControlKind::ProgressBar) {
     const char* label = w->label() ? w->label() : "";
     if (s.text != label) return name + " reads \"" + label + "\" unlike the model";
+    if ((kind == ControlKind::CheckBox || kind == ControlKind::Radio) &&
+        (static_cast<const Fl_Button*>(w)->value() != 0) != s.checked)
+      return name + (s.checked ? " is not checked" : " is checked") + " unlike the model";
   }
   return {};
+}
+
+std::string DialogView::CheckFocus() const {
+  const int model_focus = dialog_.model().Focus();
+  const int screen_focus = IdOf(Fl::focus());
+  if (model_focus == screen_focus) return {};
+  return "on screen, " + (screen_focus == 0 ? std::string("no control has") : "control " + std::to_string(screen_focus) + " has") +
+         " the focus unlike the model";
 }
 
 void DialogView::Deliver(const std::function<void()>& event) {
@@ -537,6 +559,7 @@ class FltkDriver : public ReplayDriver {
   }
 
   std::string CheckScreen(Dialog& dialog, int id) override { return View(dialog).CheckScreen(id); }
+  std::string CheckFocus(Dialog& dialog) override { return View(dialog).CheckFocus(); }
 
  private:
   DialogView& View(Dialog& dialog) {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <ostream>
 
 #include "frontend/dialog/dialog.h"
+#include "platform/files.h"
+#include "platform/stop.h"
 
 namespace dialog {
 namespace {
@@ -66,6 +67,9 @@ constexpr Verbs kVerbs[] = {
     {"expect-enabled", Verb::ExpectEnabled},
     {"expect-disabled", Verb::ExpectDisabled},
     {"expect-text", Verb::ExpectText},
+    {"expect-item", Verb::ExpectItem},
+    {"expect-checked", Verb::ExpectChecked},
+    {"expect-focus", Verb::ExpectFocus},
     {"expect-end", Verb::ExpectEnd},
     {"screenshot", Verb::Screenshot},
 };
@@ -192,6 +196,25 @@ Script Script::Parse(std::string_view text, const std::string& name) {
         p.NoMore(rest, found->word);
         break;
       }
+      case Verb::ExpectItem: {
+        c.ids.push_back(p.Id(rest, found->word));
+        const std::string_view token = NextToken(rest);
+        if (!ToInt(token, c.number)) p.Fail("expect-item needs a line index after the identifier");
+        c.text = p.Text(rest, quoted);
+        break;
+      }
+      case Verb::ExpectChecked: {
+        c.ids.push_back(p.Id(rest, found->word));
+        const std::string_view token = NextToken(rest);
+        if (token == "0" || token == "1") c.number = token == "1";
+        else p.Fail("expect-checked takes 0 or 1 after the identifier");
+        p.NoMore(rest, found->word);
+        break;
+      }
+      case Verb::ExpectFocus:
+        c.ids.push_back(p.Id(rest, found->word));
+        p.NoMore(rest, found->word);
+        break;
       case Verb::Key: {
         const std::string_view token = NextToken(rest);
         if (token == "enter") c.number = 1;
@@ -236,15 +259,17 @@ Script Script::Parse(std::string_view text, const std::string& name) {
 }
 
 Script Script::Load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScriptError(path.string() + ": cannot open the script");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return Parse(text.str(), path.string());
+  // Not a plain stream: a folder would open as one and read as an empty script.
+  platform::LineReader in(path);
+  if (!in.is_open()) throw ScriptError(path.string() + ": cannot open the script: " + in.error());
+  std::string text, line;
+  while (in.next(line)) (text += line) += '\n';
+  return Parse(text, path.string());
 }
 
 ReplayDriver::~ReplayDriver() = default;
 std::string ReplayDriver::CheckScreen(Dialog&, int) { return {}; }
+std::string ReplayDriver::CheckFocus(Dialog&) { return {}; }
 
 void HeadlessDriver::Click(Dialog& dialog, int id) {
   if (TakesFocus(dialog.model().Def(id).kind)) dialog.MoveFocus(id);
@@ -278,6 +303,20 @@ std::string ScriptRunner::Where() const {
   std::size_t i = next_ == 0 ? 0 : next_ - 1;
   const int line = i < script_.commands.size() ? script_.commands[i].line : 0;
   return script_.name + ":" + std::to_string(line);
+}
+
+void ScriptRunner::ReportMessages(const Host& host) {
+  const auto& shown = host.messages();
+  for (; reported_ < shown.size(); ++reported_) {
+    if (report_ == nullptr || (reported_ < expected_.size() && expected_[reported_])) continue;
+    // One line each; a line break of the text shows as \n.
+    std::string text = shown[reported_].text;
+    for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "\\n");
+    *report_ << "tervon: " << script_.name;
+    if (action_line_ > 0) *report_ << ":" << action_line_;
+    *report_ << ": message \"" << platform::printable(shown[reported_].title)
+             << "\": " << platform::printable(text) << "\n";
+  }
 }
 
 void ScriptRunner::Fail(const ScriptCommand& c, const std::string& what) const {
@@ -317,14 +356,27 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
                       c.verb == Verb::Select || c.verb == Verb::Tick || c.verb == Verb::Untick ||
                       c.verb == Verb::Key;
   if (action) {
+    ReportMessages(host);  // no expect-message can take them now
     messages_mark_ = host.messages().size();
     ends_mark_ = host.ends().size();
+    action_line_ = c.line;
   }
 
   auto require_kind = [&](Dialog& d, int id, bool ok, const char* what) {
     if (!ok)
       Fail(c, "control " + std::to_string(id) + " is " + WithArticle(KindName(d.model().Def(id).kind)) +
                   ", not " + what);
+  };
+  auto require_line = [&](Dialog& d, int id) {
+    require_kind(d, id, d.model().Def(id).kind == ControlKind::ListBox, "a list box");
+    const int count = d.model().ItemCount(id);
+    if (c.number < 0 || c.number >= count)
+      Fail(c, "list " + std::to_string(id) + " has " + std::to_string(count) + " lines; there is no line " +
+                  std::to_string(c.number));
+  };
+  auto check_screen = [&](Dialog& d, int id) {
+    const std::string screen = driver_.CheckScreen(d, id);
+    if (!screen.empty()) Fail(c, screen);
   };
 
   switch (c.verb) {
@@ -356,12 +408,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
     case Verb::Select: {
       Dialog& d = Top(host);
       RequireControl(d, c, c.ids[0], true);
-      require_kind(d, c.ids[0], d.model().Def(c.ids[0]).kind == ControlKind::ListBox,
-                   "a list box");
-      const int count = d.model().ItemCount(c.ids[0]);
-      if (c.number < 0 || c.number >= count)
-        Fail(c, "list " + std::to_string(c.ids[0]) + " has " + std::to_string(count) +
-                    " lines; there is no line " + std::to_string(c.number));
+      require_line(d, c.ids[0]);
       driver_.Select(d, c.ids[0], c.number);
       break;
     }
@@ -375,8 +422,12 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       break;
     case Verb::ExpectMessage: {
       const auto& shown = host.messages();
-      for (std::size_t i = messages_mark_; i < shown.size(); ++i)
-        if (shown[i].text == c.text) return;
+      for (std::size_t i = messages_mark_; i < shown.size(); ++i) {
+        if (shown[i].text != c.text) continue;
+        if (expected_.size() <= i) expected_.resize(shown.size(), false);
+        expected_[i] = true;
+        return;
+      }
       std::string what = "expected the message \"" + c.text + "\"";
       if (shown.size() == messages_mark_) {
         what += "; no message was shown";
@@ -403,8 +454,7 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
             d.model().IsEnabled(id) != want_enabled)
           Fail(c, "control " + std::to_string(id) + " is " +
                       (want_enabled ? "disabled" : "enabled") + " in \"" + d.caption() + "\"");
-        const std::string screen = driver_.CheckScreen(d, id);
-        if (!screen.empty()) Fail(c, screen);
+        check_screen(d, id);
       }
       break;
     }
@@ -415,7 +465,44 @@ void ScriptRunner::Play(const ScriptCommand& c, Host& host) {
       if (text != c.text)
         Fail(c, "control " + std::to_string(c.ids[0]) + " reads \"" + text + "\", expected \"" +
                     c.text + "\"");
-      const std::string screen = driver_.CheckScreen(d, c.ids[0]);
+      check_screen(d, c.ids[0]);
+      break;
+    }
+    case Verb::ExpectItem: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      RequireControl(d, c, id, false);
+      require_line(d, id);
+      const std::string& item = d.model().Item(id, c.number);
+      if (item != c.text)
+        Fail(c, "line " + std::to_string(c.number) + " of list " + std::to_string(id) + " reads \"" + item +
+                    "\", expected \"" + c.text + "\"");
+      check_screen(d, id);
+      break;
+    }
+    case Verb::ExpectChecked: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      RequireControl(d, c, id, false);
+      const ControlKind kind = d.model().Def(id).kind;
+      require_kind(d, id, kind == ControlKind::CheckBox || kind == ControlKind::Radio,
+                   "a check box or radio button");
+      if (d.model().IsChecked(id) != (c.number == 1))
+        Fail(c, "control " + std::to_string(id) + " is " + (c.number == 1 ? "not checked" : "checked") +
+                    " in \"" + d.caption() + "\"");
+      check_screen(d, id);
+      break;
+    }
+    case Verb::ExpectFocus: {
+      Dialog& d = Top(host);
+      const int id = c.ids[0];
+      if (id != 0) RequireControl(d, c, id, false);
+      const int focus = d.model().Focus();
+      if (focus != id)
+        Fail(c, (focus == 0 ? std::string("no control has") : "control " + std::to_string(focus) + " has") +
+                    " the focus in \"" + d.caption() + "\", expected " +
+                    (id == 0 ? std::string("none") : "control " + std::to_string(id)));
+      const std::string screen = driver_.CheckFocus(d);
       if (!screen.empty()) Fail(c, screen);
       break;
     }

@@ -7,6 +7,9 @@
 //   key enter|escape       answer-open PATH|cancel    answer-save PATH|cancel
 //   expect-message TEXT    expect-text ID TEXT    expect-end IDOK|IDCANCEL
 //   expect-visible ID...   expect-hidden ID...    expect-enabled ID...   expect-disabled ID...
+//   expect-item ID INDEX TEXT   (line INDEX of list ID, from 0)
+//   expect-checked ID 0|1       (check box or radio button)
+//   expect-focus ID             (0: no control has the focus)
 //   screenshot PATH
 //
 // TEXT and PATH run to the end of the line (trailing blanks dropped), or are
@@ -16,6 +19,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,14 +41,14 @@ enum class Verb {
   Click, Set, Leave, Select, Tick, Untick, Key,
   AnswerOpen, AnswerSave,
   ExpectMessage, ExpectVisible, ExpectHidden, ExpectEnabled, ExpectDisabled,
-  ExpectText, ExpectEnd, Screenshot,
+  ExpectText, ExpectItem, ExpectChecked, ExpectFocus, ExpectEnd, Screenshot,
 };
 
 struct ScriptCommand {
   int line = 0;
   Verb verb = Verb::Click;
   std::vector<int> ids;
-  int number = 0;        // list index, end code, or 1 for "enter" / 2 for "escape"
+  int number = 0;        // list index, end code, 0/1 of a tick, or 1 for "enter" / 2 for "escape"
   std::string text;      // TEXT or PATH
   bool cancel = false;   // answer-* cancel
 };
@@ -74,6 +78,8 @@ class ReplayDriver {
   // Empty when the screen shows control `id` as the model holds it; else what
   // differs.
   virtual std::string CheckScreen(Dialog& dialog, int id);
+  // Empty when the screen has the focus where the model has it (0: nowhere).
+  virtual std::string CheckFocus(Dialog& dialog);
 };
 
 // Acts through the dialog's event calls, as the headless host needs. The focus
@@ -102,6 +108,13 @@ class ScriptRunner : public EventSource {
   // "file:line" of the command played last (or of the next one before any).
   std::string Where() const;
 
+  // Writes each message box that no expect-message took to `out`, with its
+  // title, once the script has moved past it (the next action or the end, see
+  // ReportMessages), so a replay cannot pass silently over a complaint.
+  void ReportMessagesTo(std::ostream& out) { report_ = &out; }
+  // Reports the messages not reported yet that no expect-message took.
+  void ReportMessages(const Host& host);
+
  private:
   void Play(const ScriptCommand& c, Host& host);
   Dialog& Top(Host& host) const;
@@ -113,6 +126,10 @@ class ScriptRunner : public EventSource {
   std::size_t next_ = 0;
   std::size_t messages_mark_ = 0;
   std::size_t ends_mark_ = 0;
+  std::ostream* report_ = nullptr;
+  std::size_t reported_ = 0;         // messages before this one are dealt with
+  std::vector<bool> expected_;       // per message: an expect-message took it
+  int action_line_ = 0;              // script line of the last action played
 };
 
 }  // namespace dialog

@@ -84,8 +84,8 @@ void OPTIMIZER_DEFAULTS(int* iparam, double* rparam) {
   frame.pop();
 }
 
-void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb,
-            double* xub, double* xscale, double& fscale, int* iparam, double* rparam, double* x,
+void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb, double* xub,
+            double* xscale, double& fscale, int* iparam, double* rparam, double* x,
             double& fvalue) {
   Frame frame("DBCONF");
   if (n <= 0) {
@@ -95,7 +95,8 @@ void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, doubl
     return;
   }
   // N*(2N+8) doubles: eight vectors and two N by N matrices.
-  const std::uint64_t count = static_cast<std::uint64_t>(n) * (2 * static_cast<std::uint64_t>(n) + 8);
+  const std::uint64_t count =
+      static_cast<std::uint64_t>(n) * (2 * static_cast<std::uint64_t>(n) + 8);
   std::unique_ptr<double[]> rwork;
   std::unique_ptr<int[]> iwork;
   if (count <= PTRDIFF_MAX / sizeof(double)) {
@@ -114,9 +115,9 @@ void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, doubl
   frame.pop();
 }
 
-void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb,
-            double* xub, double* xscale, double& fscale, int* iparam, double* rparam, double* x,
-            double& fvalue, double* rwork, int* iwork) {
+void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb, double* xub,
+            double* xscale, double& fscale, int* iparam, double* rparam, double* x, double& fvalue,
+            double* rwork, int* iwork) {
   Frame frame("DB2ONF");
   if (n <= 0) {
     ERROR_STORE_INTEGER(1, n);
@@ -151,8 +152,8 @@ void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, doubl
   if (N1RTY(0) == 0) {
     const std::ptrdiff_t nn = n;
     double* v = rwork;  // eight vectors of N, then H and A
-    DB3ONF(f, n, x, xlb, xub, xscale, fscale, iparam, rparam, iwork, fvalue, v, v + nn,
-           v + 2 * nn, v + 3 * nn, v + 4 * nn, v + 5 * nn, v + 6 * nn, v + 7 * nn, v + 8 * nn,
+    DB3ONF(f, n, x, xlb, xub, xscale, fscale, iparam, rparam, iwork, fvalue, v, v + nn, v + 2 * nn,
+           v + 3 * nn, v + 4 * nn, v + 5 * nn, v + 6 * nn, v + 7 * nn, v + 8 * nn,
            v + 8 * nn + nn * nn, n);
   }
   frame.pop();
@@ -220,7 +221,8 @@ void DU5INF(int n, const double* x, double* xscale, double& fscale, int /*method
   }
 
   if (rparam[5] <= 0.0) {
-    const double stepmx = 1000.0 * std::max(scaled_norm(n, xscale, x), scaled_norm(n, xscale, nullptr));
+    const double stepmx =
+        1000.0 * std::max(scaled_norm(n, xscale, x), scaled_norm(n, xscale, nullptr));
     if (iparam[0] != 0 && rparam[5] != kChosen) {
       repaired_real(14, rparam[5], stepmx,
                     "The maximum allowable scaled step length must be positive while STEPMX = "
@@ -357,8 +359,8 @@ void MINIMIZER_STOP_MESSAGE(int code) {
 
 void DB3ONF(OBJECTIVE_FUNCTION f, int n, double* x, const double* xlb, const double* xub,
             double* xscale, double& fscale, int* iparam, double* rparam, int* ibound,
-            double& fvalue, double* xp, double* g, double* gp, double* sc, double* p,
-            double* w1, double* w2, double* w3, double* h, double* a, int ldh) {
+            double& fvalue, double* xp, double* g, double* gp, double* sc, double* p, double* w1,
+            double* w2, double* w3, double* h, double* a, int ldh) {
   Frame frame("DB3ONF");
   if (iparam[0] == 0) OPTIMIZER_DEFAULTS(iparam, rparam);
   DU5INF(n, x, xscale, fscale, 0, iparam, rparam);
@@ -410,9 +412,9 @@ void DB3ONF(OBJECTIVE_FUNCTION f, int n, double* x, const double* xlb, const dou
     HESSIAN_INIT_DIAG(n, fc, fscale, xscale, iparam[5], h, ldh);
     DCRGRG(n, h, ldh, a, ldh);
 
-    // Tries to free a held variable whose gradient G points into the box; true
-    // when one was freed and the iteration may go on. Beyond the iteration
-    // limit it ends the run instead, so that holding and freeing cannot cycle.
+    // Tries to free a held variable whose gradient points into the box; true
+    // when one was freed and the iteration may go on. At the iteration limit
+    // it records FATAL 3 instead, so that holding and freeing cannot cycle.
     auto release = [&](const double* grad) {
       bool done = true;
       BOUND_RELEASE(n, ibound, grad, done);
@@ -496,8 +498,7 @@ void DB3ONF(OBJECTIVE_FUNCTION f, int n, double* x, const double* xlb, const dou
       masked_gradient(n, gp, ibound, w1);
       masked_gradient(n, g, ibound, w2);
       dU6INF(n, xp, sc, fp, w1, xscale, fscale, iretcd, itn, nfcn, ngrad, 0, 0, mxtake);
-      if (N1RTY(1) > 0 ||
-          (iretcd == -999 && !(any_held(n, ibound) && release(gp)))) {
+      if (N1RTY(1) > 0 || (iretcd == -999 && !(any_held(n, ibound) && release(gp)))) {
         VECTOR_COPY(n, xp, 1, x, 1);
         fvalue = fp;
         break;

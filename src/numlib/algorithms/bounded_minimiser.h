@@ -31,14 +31,13 @@ namespace numlib {
 // Minimises F from XGUESS within [XLB, XUB]. IBTYPE 0 takes both bound arrays
 // as given; 1 writes [0, 1e20], 2 [-1e20, 0], 3 copies the first bounds into all.
 // Work storage for one call comes from the heap.
-void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb,
-            double* xub, double* xscale, double& fscale, int* iparam, double* rparam, double* x,
-            double& fvalue);
+void DBCONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb, double* xub,
+            double* xscale, double& fscale, int* iparam, double* rparam, double* x, double& fvalue);
 
 // DBCONF with the caller's work: RWORK of N*(2N+8) doubles, IWORK of N.
-void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb,
-            double* xub, double* xscale, double& fscale, int* iparam, double* rparam, double* x,
-            double& fvalue, double* rwork, int* iwork);
+void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, double* xlb, double* xub,
+            double* xscale, double& fscale, int* iparam, double* rparam, double* x, double& fvalue,
+            double* rwork, int* iwork);
 
 // The iteration, from X (in: the start point; out: the result). IBOUND receives
 // the bound state of each variable (0 free, 1 held at its lower bound, 2 at its
@@ -47,8 +46,8 @@ void DB2ONF(OBJECTIVE_FUNCTION f, int n, const double* xguess, int ibtype, doubl
 // matrix that is factored.
 void DB3ONF(OBJECTIVE_FUNCTION f, int n, double* x, const double* xlb, const double* xub,
             double* xscale, double& fscale, int* iparam, double* rparam, int* ibound,
-            double& fvalue, double* xp, double* g, double* gp, double* sc, double* p,
-            double* w1, double* w2, double* w3, double* h, double* a, int ldh);
+            double& fvalue, double* xp, double* g, double* gp, double* sc, double* p, double* w1,
+            double* w2, double* w3, double* h, double* a, int ldh);
 
 // Fills the seven integer and seven real settings with their defaults.
 void OPTIMIZER_DEFAULTS(int* iparam, double* rparam);

@@ -52,8 +52,8 @@ inline double difference_step(double r, double x, double xscale) {
 
 }  // namespace
 
-void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc,
-            double epsfcn, double* gc) {
+void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc, double epsfcn,
+            double* gc) {
   Frame frame("DFDGRD");
   check_difference_arguments(n, xscale, epsfcn, 3);
   if (N1RTY(0) > 0) {
@@ -387,7 +387,8 @@ void BOUNDED_LINE_SEARCH(OBJECTIVE_FUNCTION f, int n, const double* x, double fc
         const double l2 = lambda * lambda;
         const double p2 = previous.lambda * previous.lambda;
         const double a = (r1 / l2 - r2 / p2) / (lambda - previous.lambda);
-        const double b = (lambda * r2 / p2 - previous.lambda * r1 / l2) / (lambda - previous.lambda);
+        const double b =
+            (lambda * r2 / p2 - previous.lambda * r1 / l2) / (lambda - previous.lambda);
         if (std::abs(a) <= tiny) {
           lambda_t = -slope / (2.0 * b);
         } else {

@@ -17,8 +17,8 @@ namespace numlib {
 // with r = sqrt(max(EPSFCN, eps)), negative where x < 0. XC is changed one
 // component at a time and restored bit for bit. N calls.
 // TERMINAL errors: 1 N <= 0; 2 EPSFCN outside [0, 0.1]; 3 an XSCALE(i) <= 0.
-void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc,
-            double epsfcn, double* gc);
+void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc, double epsfcn,
+            double* gc);
 // Central differences with the same steps; 2N calls (x + h first). Errors as
 // DFDGRD, with code 4 for XSCALE.
 void DCDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double epsfcn,

@@ -107,6 +107,21 @@ struct ConstrainedLsqState {
   int weighting = 0;     // 1: the inner level takes its row weighting from the data
 };
 
+// The matrix printers' 16 print options (index 1..16; 0 unused): the values a
+// caller keeps (persistent) and those of the print under way (in force).
+struct PrintOptionTable {
+  static constexpr std::array<int, 17> kInitial = {
+      0,  // unused
+      0, 0, 1000000, -2, 2, 0, 3, 2, 0, 3, 0, 0, 0, 10, 0, 0};
+  std::array<int, 17> persistent = kInitial;
+  std::array<int, 17> in_force = kInitial;
+};
+
+// Page width (1) and page length (2) of the matrix printers.
+struct PageOptionTable {
+  std::array<int, 3> values{0, 78, 60};
+};
+
 struct LibraryState {
   ErrorState error;
   NormalDistributionState normal_distribution;
@@ -122,6 +137,8 @@ struct LibraryState {
   // INTEGER_OPTION_TABLES and DOUBLE_OPTION_TABLES of IUMAG and DUMAG.
   IntegerOptionTables integer_option_tables;
   DoubleOptionTables double_option_tables;
+  PrintOptionTable print_option_table;
+  PageOptionTable page_option_table;
 };
 
 LibraryState& library_state();

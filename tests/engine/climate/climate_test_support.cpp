@@ -105,29 +105,41 @@ std::unique_ptr<engine::ClimateRun> layered_run(const std::vector<LayerRecord>& 
   return run;
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::map<std::string, double> oracle_values(const std::string& file_name) {
+  std::ifstream in(std::string(TEST_DATA_DIR) + "/engine/climate/" + file_name);
+  EXPECT_TRUE(in.good()) << file_name;
+  std::map<std::string, double> values;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name;
+    double value = 0;
+    fields >> name >> value;
+    values[name] = value;
+  }
+  return values;
+}
+
 std::string front_end_text(bool daily_form, int days, int history_mode) {
   synthetic_input::FrontEndInput input;
   input.directory = "C:\\proj\\";
   input.daily_form = daily_form;
-  std::vector<std::string> lines;
-  std::istringstream in(synthetic_input::front_end_input_text(input));
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-
-  // Header 9, layers 4 + 21 + 21, site 4 records: the day count is line 60.
-  constexpr std::size_t kDayCountLine = 59;
-  const auto nodes =
-      static_cast<std::size_t>(synthetic_input::front_end_layer_grid(6.0).node_interval_count + 1);
-  const std::size_t lines_per_day = daily_form ? 1 : 25;
-  lines[3] = std::to_string(history_mode);
-  if (days > 0) {
-    const std::size_t first_day = kDayCountLine + 1 + nodes;
-    const std::size_t kept_end = first_day + static_cast<std::size_t>(days) * lines_per_day;
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(kept_end), lines.end() - 4);
-    lines[kDayCountLine] = std::to_string(days);
-  }
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
+  input.thermal_history_mode = history_mode;
+  input.max_day_blocks = days;
+  return synthetic_input::front_end_input_text(input);
 }
 
 void set_record(std::string& text, const std::string& label, int occurrence, double value) {

@@ -5,6 +5,7 @@
 // input, so pauses go on at once.
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -108,8 +109,15 @@ std::unique_ptr<engine::ClimateRun> gridded_run(const TempProject& project,
                                                 float ac_thickness = 6.0f);
 
 std::string asphalt_layer(double thickness, int last_node);
+
 // A soil layer whose twenty values are base, base + 1, ..., base + 19.
 std::string soil_layer(const std::string& name, double thickness, double spacing, int last_node,
                        double base = 1.0);
+
+// The lines of a text, without their line ends (a last line without one too).
+std::vector<std::string> lines_of(const std::string& text);
+
+// The "name value" lines of an oracle's file under tests/data/engine/climate.
+std::map<std::string, double> oracle_values(const std::string& file_name);
 
 }  // namespace climate_test

@@ -46,7 +46,7 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   input.analysis_years = 2;
   input.mean_annual_temperature = 52.5;
   input.directory = "C:\\proj\\";
-  input.days = synthetic_input::synthetic_window(2000, 1);  // wraps after 31 July 2001
+  input.days = synthetic_input::synthetic_window(2000, 1);  // wraps after 1 August 2001
   project.write_input(synthetic_input::front_end_input_text(input));
 
   auto run = climate_test::fresh_run();
@@ -131,7 +131,8 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   EXPECT_EQ(t.rainfall_constants(1), 0.3f);
   EXPECT_EQ(t.rainfall_constants(4), 1.65f);
 
-  // Two years of days over a one-year window: the copy wraps back to 1 August.
+  // Two years of days over a one-year window: the copy ends each pass with
+  // 1 August 2001 and goes back to 1 August 2000.
   const auto& w = run->work;
   ASSERT_EQ(run->period_control.day_count, 733);
   EXPECT_EQ(w.calendar_month(365), 7);
@@ -139,8 +140,12 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   EXPECT_EQ(w.calendar_year(365), 2001);
   EXPECT_EQ(w.calendar_month(366), 8);
   EXPECT_EQ(w.calendar_day(366), 1);
-  EXPECT_EQ(w.calendar_year(366), 2000);
-  EXPECT_EQ(w.month_count, 25);
+  EXPECT_EQ(w.calendar_year(366), 2001);
+  EXPECT_EQ(w.calendar_month(367), 8);
+  EXPECT_EQ(w.calendar_day(367), 1);
+  EXPECT_EQ(w.calendar_year(367), 2000);
+  // Each pass: August to July, then the one day of August 2001; then one day more.
+  EXPECT_EQ(w.month_count, 27);
   EXPECT_EQ(w.hourly_value_5(24, 733), 50.0);
   EXPECT_NEAR(w.daily_value_9(733), 50.0, 1e-12);  // the sum of 24 hourly 50/24
 
@@ -385,18 +390,20 @@ TEST(ThicknessCheck, PauseGoesOnAtEndOfInput) {
   EXPECT_NE(project.console().find(" To continue enter <CR>\n"), std::string::npos);
 }
 
-// A wanted thickness beyond single precision (from a corrupt mean) replaces the
-// file's value; the run stops and says where the value came from, instead of
-// laying nodes at infinite depths.
-TEST(ThicknessCheck, InfiniteWantedThicknessStops) {
-  TempProject project;
-  InputText input;
-  auto [run, outcome] =
-      climate_test::read_input(project, input.text(), std::numeric_limits<float>::infinity());
-  EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
-  EXPECT_NE(outcome.message.find("input.tmp"), std::string::npos) << outcome.message;
-  EXPECT_NE(outcome.message.find("asphalt thickness wanted by the run"), std::string::npos)
-      << outcome.message;
+// A wanted thickness beyond single precision (from a corrupt mean) or not above
+// 0 would replace the file's value; the run stops and blames "input.dat", where
+// the value came from, instead of laying nodes at infinite or negative depths.
+TEST(ThicknessCheck, BadWantedThicknessStops) {
+  for (const float wanted : {std::numeric_limits<float>::infinity(), 0.0f, -2.0f}) {
+    TempProject project;
+    InputText input;
+    auto [run, outcome] = climate_test::read_input(project, input.text(), wanted);
+    EXPECT_EQ(outcome.status, platform::kStopDecided) << outcome.message;
+    EXPECT_EQ(outcome.message.find("Input error in \"C:\\proj\\input.dat\""), 0u)
+        << outcome.message;
+    EXPECT_NE(outcome.message.find("asphalt thickness wanted by the run"), std::string::npos)
+        << outcome.message;
+  }
 }
 
 }  // namespace

@@ -185,14 +185,14 @@ TEST(MonthTables, TwentyFiveYearsHoldEveryMonth) {
       climate_test::read_input(project, synthetic_input::front_end_input_text(input), 6.0f);
   ASSERT_EQ(outcome.status, 0);
 
-  // The months of the days written: the window without its last day, over and
+  // The months of the days written: the window, 1 August to 1 August, over and
   // over.
   const int day_count = run->period_control.day_count;
   const int window = static_cast<int>(input.days.size());
   ASSERT_EQ(day_count, synthetic_input::day_block_count(window, 25));
   std::vector<int> month_days;
   for (int d = 0; d < day_count; ++d) {
-    const auto& day = input.days[static_cast<std::size_t>(d % (window - 1))];
+    const auto& day = input.days[static_cast<std::size_t>(d % window)];
     if (d == 0 || day.day == 1) month_days.push_back(0);
     ++month_days.back();
   }

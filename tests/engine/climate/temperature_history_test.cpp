@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using climate_test::LayerRecord;
+using climate_test::lines_of;
 using climate_test::TempProject;
 using engine::TemperatureHistoryFile;
 
@@ -31,18 +33,6 @@ const platform::FixedText<255> kHistoryName = "C:\\proj\\tmp\\thermal.tmp";
 
 fs::path history_path(const TempProject& p) { return p.project() / "tmp" / "thermal.tmp"; }
 fs::path temporary_path(const TempProject& p) { return p.project() / "tmp" / "thermal.tmp.part"; }
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
 
 // ---------------------------------------------------------------- stamp
 
@@ -211,6 +201,14 @@ TEST(HistoryRecords, PccTopGivesTheHeaderOnly) {
   for (int k = 0; k < 3; ++k) history.write_record(engine::history_stamp(2001, 2, 3, 7.0f + k));
   history.finish();
   EXPECT_EQ(lines_of(TempProject::read(history_path(project))).size(), 1u);
+}
+
+// Before the grid there are no evaluation points to select from.
+TEST(HistoryRecords, SelectingFieldsBeforeTheGridIsALogicError) {
+  TempProject project;
+  auto run = climate_test::layered_run({{"Asphalt", 6.0f, 0, 7}, {"Base", 10.0f, 2.0f, 12}});
+  TemperatureHistoryFile history(*run);
+  EXPECT_THROW(history.select_fields(), std::logic_error);
 }
 
 // ---------------------------------------------------------------- temporary name

@@ -159,6 +159,11 @@ const LimitCase kLimitCases[] = {
                    climate_test::soil_layer("Base", 8, 2e38, 9);
      },
      "record L1 of layer 2"},
+    // The daily form's temperature slopes divide by both stretches of the day.
+    {"DailyFormMaximumAtTheMinimumsHour",
+     [](InputText& in) { in.site.replace(in.site.find("4 15"), 4, "9 9."); }, "record C3"},
+    {"DailyFormMaximumADayAfterTheMinimum",
+     [](InputText& in) { in.site.replace(in.site.find("4 15"), 4, "0 24"); }, "record C3"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Limits, InputLimits, ::testing::ValuesIn(kLimitCases),
@@ -189,6 +194,16 @@ TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
       console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
       std::string::npos)
       << console;
+}
+
+// The hourly form interpolates between its records and never reads those hours.
+TEST(InputLimits, HourlyFormTakesAnyTemperatureHours) {
+  TempProject project;
+  InputText input;
+  hourly_day_with("70")(input);
+  input.site.replace(input.site.find("4 15"), 4, "9 9.");
+  auto [run, outcome] = climate_test::read_input(project, input.text());
+  EXPECT_EQ(outcome.status, 0) << outcome.message;
 }
 
 TEST(InputLimits, StepsThatDivideTheHourAreAccepted) {
@@ -237,8 +252,8 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
   }
 }
 
-// The run stops where it is not built yet, past the material set-up; the stop marks the
-// progress file as failed and leaves no history behind.
+// The run stops where it is not built yet, before its first day; the stop marks
+// the progress file as failed and leaves no history behind.
 TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
   TempProject project;
   InputText input;
@@ -250,7 +265,7 @@ TEST(RunClimateSimulation, StopsAtTheFirstStepNotBuilt) {
     FAIL() << "no stop";
   } catch (const platform::RunStop& stop) {
     EXPECT_EQ(stop.status(), platform::kStopDecided);
-    EXPECT_EQ(stop.message(), "run_climate_simulation: not built yet");
+    EXPECT_EQ(stop.message(), "before_day_loop: not built yet");
   }
   EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
   EXPECT_NE(project.console().find("    ihac="), std::string::npos);

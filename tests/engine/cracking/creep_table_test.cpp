@@ -49,7 +49,7 @@ TEST(CreepTable, ReferenceTableIsByteExactAndTheStrengthReadsBack) {
   const std::string last = text.substr(expected.size());
   ASSERT_EQ(last.find('\n'), last.size() - 1);
   double back = 0.0;
-  ASSERT_EQ(platform::read_list_text(last.substr(0, last.size() - 1), back), platform::IoStatus::Ok);
+  ASSERT_EQ(platform::read_list_text(last.substr(0, last.size() - 1), back).status, platform::IoStatus::Ok);
   EXPECT_EQ(back, strength);
 }
 

@@ -98,6 +98,10 @@ TEST(Script, ErrorsNameTheFileAndLine) {
       {"# ok\nscreenshot ${TERVON_UNSET_VARIABLE}/a.png\n",
        "t.tvs:2: the environment variable \"TERVON_UNSET_VARIABLE\" is not set"},
       {"screenshot ${HOME\n", "t.tvs:1: \"${\" without a closing \"}\""},
+      {"expect-item 30 one\n", "t.tvs:1: expect-item needs a line index after the identifier"},
+      {"expect-checked 20 yes\n", "t.tvs:1: expect-checked takes 0 or 1 after the identifier"},
+      {"expect-checked 20 1 2\n", "t.tvs:1: unexpected \"2\" after expect-checked"},
+      {"expect-focus\n", "t.tvs:1: expect-focus needs a control identifier"},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseError(c.text), c.error) << c.text;
 }
@@ -107,7 +111,8 @@ TEST(Script, LoadNamesAMissingFile) {
     Script::Load("/nonexistent/folder/x.tvs");
     FAIL();
   } catch (const ScriptError& e) {
-    EXPECT_EQ(std::string(e.what()), "/nonexistent/folder/x.tvs: cannot open the script");
+    EXPECT_EQ(std::string(e.what()),
+              "/nonexistent/folder/x.tvs: cannot open the script: No such file or directory");
   }
 }
 
@@ -185,6 +190,17 @@ TEST(ScriptRunner, FailuresNameTheLine) {
       {"select 10 0\n", "p.tvs:1: control 10 is an edit, not a list box"},
       {"click 70\n", "p.tvs:1: no answer queued for the file-save dialog \"Save probe.\""},
       {"answer-save /x/y\nclick 70\nclick 70\n", "p.tvs:3: no answer queued for the file-save dialog \"Save probe.\""},
+      {"expect-item 30 1 beta\nexpect-item 30 0  alpha  \nexpect-item 30 0 beta\n",
+       "p.tvs:3: line 0 of list 30 reads \"alpha\", expected \"beta\""},
+      {"expect-item 30 2 gamma\n", "p.tvs:1: list 30 has 2 lines; there is no line 2"},
+      {"expect-item 20 0 x\n", "p.tvs:1: control 20 is a check box, not a list box"},
+      {"expect-checked 20 0\nclick 20\nexpect-checked 20 1\nexpect-checked 20 0\n",
+       "p.tvs:4: control 20 is checked in \"Probe\""},
+      {"click 22\nexpect-checked 22 1\nexpect-checked 21 1\n", "p.tvs:3: control 21 is not checked in \"Probe\""},
+      {"expect-checked 10 0\n", "p.tvs:1: control 10 is an edit, not a check box or radio button"},
+      {"expect-focus 0\nset 11 x\nexpect-focus 11\nclick 20\nexpect-focus 11\n",
+       "p.tvs:5: control 20 has the focus in \"Probe\", expected control 11"},
+      {"expect-focus 10\n", "p.tvs:1: no control has the focus in \"Probe\", expected control 10"},
   };
   for (const Case& c : cases) {
     Played p;

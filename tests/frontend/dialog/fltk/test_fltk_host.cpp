@@ -66,7 +66,8 @@ TEST(FltkHost, PlaysLikeTheHeadlessHost) {
   };
   const Case cases[] = {
       {"typing, focus moves, boxes and lists",
-       "set 10 abc\nset 11 def\nexpect-text 10 abc\nclick 20\ntick 20\nuntick 20\nselect 30 1\n"
+       "set 10 abc\nset 11 def\nexpect-focus 11\nexpect-text 10 abc\nclick 20\nexpect-checked 20 1\n"
+       "tick 20\nuntick 20\nexpect-checked 20 0\nselect 30 1\nexpect-item 30 1 beta\n"
        "leave 11\nclick 1\nexpect-end IDOK\n",
        false,
        {"OnInitDialog", "OnLeaveFirst", "OnLeaveSecond", "OnCheck on", "OnCheck off", "OnPick 1",
