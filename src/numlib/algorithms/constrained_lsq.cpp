@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -38,9 +39,28 @@ constexpr int kEndOfList = 99;
 // Internal error numbers of the constraint level, handed up in MODE.
 constexpr int kBadScalingMode = 48, kBadUserOffset = 49, kBadScaleFactor = 50, kUndefinedKey = 51;
 
-void undefined_option(int key) {
-  ERROR_STORE_INTEGER(1, key);
-  E1MES(5, 9, "Option number %(i1) is not defined.");
+// Records an error after storing its message values %(I1), %(I2), ...
+void record(int type, int code, std::string_view text, std::initializer_list<int> values = {}) {
+  int k = 1;
+  for (int v : values) ERROR_STORE_INTEGER(k++, v);
+  E1MES(type, code, text);
+}
+
+// The same with a real value %(D1) as well.
+void record(int type, int code, std::string_view text, std::initializer_list<int> values,
+            double d1) {
+  ERROR_STORE_DOUBLE(1, d1);
+  record(type, code, text, values);
+}
+
+void undefined_option(int key) { record(5, 9, "Option number %(i1) is not defined.", {key}); }
+
+// FATAL CODE about the reversed bounds LO > HI of entry I (from 0).
+void inconsistent_bounds(int code, int i, double lo, double hi, std::string_view text) {
+  ERROR_STORE_INTEGER(1, i + 1);
+  ERROR_STORE_DOUBLE(2, lo);
+  ERROR_STORE_DOUBLE(3, hi);
+  E1MES(4, code, text);
 }
 
 // The options of the constraint level and of the bounded level (the same
@@ -58,7 +78,7 @@ constexpr int kScalingDataCount[10] = {0, 1, 8, 1, 1, 1, 1, 1, 1, 1};
 // Reads the list; errors are recorded at the caller's level and returned as
 // internal numbers (0: none).
 int read_scaling_options(const int* iopt, int last_key, const double* rw, int ncols,
-                         std::string_view factor_text, ScalingOptions& out) {
+                         ScalingOptions& out) {
   int pos = 0;
   while (iopt[pos] != kEndOfList) {
     const int key = iopt[pos];
@@ -73,25 +93,25 @@ int read_scaling_options(const int* iopt, int last_key, const double* rw, int nc
     switch (k) {
       case 3:
         if (datum < 1 || datum > 3) {
-          ERROR_STORE_INTEGER(1, datum);
-          E1MES(5, 8, "ISCALE must be one of 1, 2, or 3 while ISCALE = %(i1) is given.");
+          record(5, 8, "ISCALE must be one of 1, 2, or 3 while ISCALE = %(i1) is given.", {datum});
           return kBadScalingMode;
         }
         out.mode = datum;
         break;
       case 4:
         if (datum < 1) {
-          ERROR_STORE_INTEGER(1, datum);
-          E1MES(5, 20,
-                "The offset past X(NVAR) for user-provided column scaling must be positive, "
-                "while an offset of %(i1) is given.");
+          record(5, 20,
+                 "The offset past X(NVAR) for user-provided column scaling must be positive, "
+                 "while an offset of %(i1) is given.",
+                 {datum});
           return kBadUserOffset;
         }
         for (int j = 0; j < ncols; ++j) {
           if (rw[datum - 1 + j] > 0.0) continue;
-          ERROR_STORE_INTEGER(1, j + 1);
-          ERROR_STORE_DOUBLE(1, rw[datum - 1 + j]);
-          E1MES(5, 21, factor_text);
+          record(5, 21,
+                 "Each user-provided column scale factor must be positive, while factor %(i1) has "
+                 "value %(D1)",
+                 {j + 1}, rw[datum - 1 + j]);
           return kBadScaleFactor;
         }
         out.user_offset = datum;
@@ -457,12 +477,10 @@ void DLCLSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
   }
   if (!rw || !iw) {
     E1MES(5, -1, " ");
-    ERROR_STORE_INTEGER(1, nra);
-    ERROR_STORE_INTEGER(2, nca);
-    ERROR_STORE_INTEGER(3, ncon);
-    E1MES(5, 5,
-          "The required storage cannot be allocated.  The workspace allocation is based on NRA, "
-          "NCA, and NCON where NRA = %(I1), NCA = %(I2), and NCON = %(I3) are given.");
+    record(5, 5,
+           "The required storage cannot be allocated.  The workspace allocation is based on NRA, "
+           "NCA, and NCON where NRA = %(I1), NCA = %(I2), and NCON = %(I3) are given.",
+           {nra, nca, ncon});
     print_message_and_end_run();
   }
   DL2LSQ(nra, nca, ncon, a, lda, b, c, ldc, bl, bu, irtype, xlb, xub, x, res, rw.get(), iw.get());
@@ -473,48 +491,35 @@ void DL2LSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
             int ldc, const double* bl, const double* bu, const int* irtype, const double* xlb,
             const double* xub, double* x, double* res, double* rw, int* iw) {
   Frame frame("DL2LSQ");
-  if (nra < 1) {
-    ERROR_STORE_INTEGER(1, nra);
-    E1MES(5, 6,
-          "The number of least squares equations must be positive while NRA = %(I1) is given.");
-  }
-  if (nca < 1) {
-    ERROR_STORE_INTEGER(1, nca);
-    E1MES(5, 16, "The number of variables must be positive while NCA = %(I1) is given.");
-  }
-  if (ncon < 0) {
-    ERROR_STORE_INTEGER(1, ncon);
-    E1MES(5, 22, "The number of constraints must be nonnegative while MCON = %(I1) is given.");
-  }
-  if (lda < nra) {
-    ERROR_STORE_INTEGER(1, nra);
-    ERROR_STORE_INTEGER(2, lda);
-    E1MES(5, 25,
-          "The leading dimension of A must be at least NRA = %(i1) while LDA = %(i2) is given.");
-  }
-  if (ldc < ncon) {
-    ERROR_STORE_INTEGER(1, ncon);
-    ERROR_STORE_INTEGER(2, ldc);
-    E1MES(5, 26,
-          "The leading dimension of C must be at least MCON = %(i1) while LDC = %(i2) is given.");
-  }
+  if (nra < 1)
+    record(5, 6,
+           "The number of least squares equations must be positive while NRA = %(I1) is given.",
+           {nra});
+  if (nca < 1)
+    record(5, 16, "The number of variables must be positive while NCA = %(I1) is given.", {nca});
+  if (ncon < 0)
+    record(5, 22, "The number of constraints must be nonnegative while MCON = %(I1) is given.",
+           {ncon});
+  if (lda < nra)
+    record(5, 25,
+           "The leading dimension of A must be at least NRA = %(i1) while LDA = %(i2) is given.",
+           {nra, lda});
+  if (ldc < ncon)
+    record(5, 26,
+           "The leading dimension of C must be at least MCON = %(i1) while LDC = %(i2) is given.",
+           {ncon, ldc});
   // Limits of two-sided constraints (type 0 as well as 3) must be in order.
   for (int i = 0; i < ncon; ++i) {
     if ((irtype[i] == 0 || irtype[i] == 3) && bu[i] < bl[i]) {
-      ERROR_STORE_INTEGER(1, i + 1);
-      ERROR_STORE_DOUBLE(2, bl[i]);
-      ERROR_STORE_DOUBLE(3, bu[i]);
-      E1MES(4, 3,
-            "The bounds given for constraint %(I1) are inconsistent:  BL(%(I1)) =  %(D2) must not "
-            "be greater than BU(%(I1)) = %(D3).");
+      inconsistent_bounds(3, i, bl[i], bu[i],
+                          "The bounds given for constraint %(I1) are inconsistent:  BL(%(I1)) =  "
+                          "%(D2) must not be greater than BU(%(I1)) = %(D3).");
     }
   }
   for (int i = 0; i < ncon; ++i) {
-    if (irtype[i] < 0 || irtype[i] > 3) {
-      ERROR_STORE_INTEGER(1, i + 1);
-      ERROR_STORE_INTEGER(2, irtype[i]);
-      E1MES(5, 7, "IRTYPE must be one of 0, 1, 2, or 3 while IRTYPE(%(I1)) = %(I2) is given.");
-    }
+    if (irtype[i] < 0 || irtype[i] > 3)
+      record(5, 7, "IRTYPE must be one of 0, 1, 2, or 3 while IRTYPE(%(I1)) = %(I2) is given.",
+             {i + 1, irtype[i]});
   }
   if (N1RCD(0) == 0) {
     const int ldw = std::max(nra, nca) + ncon;
@@ -546,8 +551,8 @@ void DL3LSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
   int itmax = 5 * std::max(nra, nca);
   if (optval[1] != 0) {
     if (optval[1] < 1) {
-      ERROR_STORE_INTEGER(1, optval[1]);
-      E1MES(5, 17, "The maximum number of iterations must be positive while %(i1) is given.");
+      record(5, 17, "The maximum number of iterations must be positive while %(i1) is given.",
+             {optval[1]});
       return frame.pop();
     }
     itmax = optval[1];
@@ -576,12 +581,9 @@ void DL3LSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
     }
     ind[j] = xub[j] == kNoUpper ? kLower : kBoth;
     if (ind[j] == kBoth && xub[j] < xlb[j]) {
-      ERROR_STORE_INTEGER(1, j + 1);
-      ERROR_STORE_DOUBLE(2, xlb[j]);
-      ERROR_STORE_DOUBLE(3, xub[j]);
-      E1MES(4, 2,
-            "The bounds given for X(%(i1)) are inconsistent:  XLB(%(i1)) =  %(D2) must not exceed "
-            "XUB(%(i1)) = %(D3).");
+      inconsistent_bounds(2, j, xlb[j], xub[j],
+                          "The bounds given for X(%(i1)) are inconsistent:  XLB(%(i1)) =  %(D2) "
+                          "must not exceed XUB(%(i1)) = %(D3).");
       inconsistent = true;
     }
   }
@@ -607,11 +609,7 @@ void DL4LSQ(double* w, int ldw, int mcon, int mrows, int ncols, const double* bl
   ScalingOptions options;
   // This level's column factors only serve to weight the equations, so user
   // factors (key 4) are checked here and the scaling is the next level's.
-  const int error = read_scaling_options(
-      iopt, 9, rw, ncols,
-      "Each user-provided column scale factor must be positive, while factor %(i1) has value %(D1)",
-      options);
-  if (error != 0) {
+  if (const int error = read_scaling_options(iopt, 9, rw, ncols, options); error != 0) {
     mode = -error;
     return frame.pop();
   }
@@ -658,20 +656,15 @@ void dL5LSQ(double* w, int mdw, int mrows, int ncols, const double* bl, const do
             int* iw) {
   Frame frame("dL5LSQ");
   ScalingOptions options;
-  const int error = read_scaling_options(
-      iopt, 7, rw, ncols,
-      "Each user-provided column scale factor must be positive, while factor %(i1) has value %(d1)",
-      options);
-  if (error != 0) {
+  if (const int error = read_scaling_options(iopt, 7, rw, ncols, options); error != 0) {
     mode = -error;
     return frame.pop();
   }
   if (mrows < 0 || mrows > mdw) {
-    ERROR_STORE_INTEGER(1, mdw);
-    ERROR_STORE_INTEGER(2, mrows);
-    E1MES(5, 10,
-          "The number of rows for equation accumulation must be between 0 and LDW = %(i1) while "
-          "MNEW = %(i2) is given.");
+    record(5, 10,
+           "The number of rows for equation accumulation must be between 0 and LDW = %(i1) while "
+           "MNEW = %(i2) is given.",
+           {mdw, mrows});
     mode = -10;
     return frame.pop();
   }
@@ -724,9 +717,7 @@ void DL6LSQ(double* w, int mdw, int minput, int ncols, const double* bl, const d
   bool print = false;
   double fac = -1.0;  // pretriangularise when NCOLS < FAC·MROWS
   auto fail = [&](int code, std::string_view text, int i1, double d1 = 0.0) {
-    ERROR_STORE_INTEGER(1, i1);
-    ERROR_STORE_DOUBLE(1, d1);
-    E1MES(5, code, text);
+    record(5, code, text, {i1}, d1);
     mode = -code;
     frame.pop();
   };
@@ -801,20 +792,19 @@ void DL6LSQ(double* w, int mdw, int minput, int ncols, const double* bl, const d
 
   for (int j = 0; j < ncols; ++j) {
     if (ibasis[j] < 1 || ibasis[j] > ncols) {
-      ERROR_STORE_INTEGER(1, ibasis[j]);
-      ERROR_STORE_INTEGER(2, ncols);
-      E1MES(4, 13,
-            "The input order of columns must be between 1 and NVAR while input order = %(i1) and "
-            "NVAR = %(i2) are given.");
+      record(4, 13,
+             "The input order of columns must be between 1 and NVAR while input order = %(i1) and "
+             "NVAR = %(i2) are given.",
+             {ibasis[j], ncols});
       mode = -13;
       return frame.pop();
     }
     if (ibb[j] <= 0) {
-      ERROR_STORE_INTEGER(1, j + 1);
-      ERROR_STORE_INTEGER(2, ibb[j]);
-      E1MES(4, 14,
-            "The bound polarity flags must be positive while component %(i1) had flag IBB(%(i1)) = "
-            "%(i2)");
+      record(
+          4, 14,
+          "The bound polarity flags must be positive while component %(i1) had flag IBB(%(i1)) = "
+          "%(i2)",
+          {j + 1, ibb[j]});
       mode = -14;
       return frame.pop();
     }
