@@ -8,12 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "climate_test_support.h"
+#include "engine/climate/climate_simulation.h"
+#include "engine/climate/simulation_steps.h"
 #include "engine/climate/soil_water.h"
+#include "engine/temp_project.h"
 #include "platform/stop.h"
 
 namespace {
@@ -44,44 +48,6 @@ std::string with_record(std::string text, int record, const std::string& value) 
 
 double psi_of_cm(double cm) { return cm / 70.32361; }
 
-// The front end's soils, four-parameter form: the default input's start.
-TEST(MoistureSetup, FrontEndStructure) {
-  const TempProject project;
-  auto run = climate_test::gridded_run(project, climate_test::front_end_text());
-  engine::set_up_soil_moisture(*run);
-  engine::set_initial_water_contents(*run);
-  const engine::NodeState& nodes = run->node_state;
-  const engine::LayerProperties& lp = run->layer_properties;
-
-  // Oracle: the suctions at which the curves hold the initial water contents.
-  const double base_kpa = 5.2208161369357127, natural_kpa = 29.163683707300994;
-  for (int n = 1; n <= 69; ++n) {
-    SCOPED_TRACE("node " + std::to_string(n));
-    EXPECT_EQ(nodes.node_ice_content(n), 0.0f);
-    if (n <= 7) {
-      EXPECT_EQ(nodes.node_suction(n), 0.0f);
-      // The first implicit node holds the base course's saturated water.
-      EXPECT_EQ(nodes.node_water_content(n), n == 7 ? 0.291586f : 0.0f);
-    } else {
-      const bool base = n <= 12;
-      EXPECT_NEAR(-nodes.node_suction(n) / (base ? base_kpa : natural_kpa), 1.0, 1e-3);
-      EXPECT_NEAR(nodes.node_water_content(n), base ? 0.222236 : 0.191465, 2e-5);
-    }
-  }
-  // The bottom node lies at 360 inches, within the grid's single-precision sums.
-  for (double pressure : run->work.daily_value_9.all())
-    EXPECT_NEAR(pressure, psi_of_cm(360 * 2.54 - 50 * 30.48), 5e-5);
-  EXPECT_NEAR(run->work.daily_value_9(1), -8.6685, 1e-4);
-  EXPECT_EQ(run->work.water_table_feet(1), 50.0);
-
-  // Modulus ratios and thaw parameters; the base keeps its permeability.
-  EXPECT_FLOAT_EQ(lp.frozen_modulus(2), 25.0f);
-  EXPECT_FLOAT_EQ(lp.frozen_modulus(3), 1.0e6f / 8500.0f);
-  EXPECT_EQ(lp.unfrozen_modulus(2), 0.4f);
-  EXPECT_EQ(lp.recovery_days(2), 150.0f);
-  EXPECT_EQ(lp.saturated_permeability(2), 968.466f);
-}
-
 // The edge cases of the set-up, each on the front end's structure with a few
 // values changed. Depths: base nodes 8-12 at 8, 10, 12, 14, 16 inches.
 TEST(MoistureSetup, EdgeCases) {
@@ -100,6 +66,16 @@ TEST(MoistureSetup, EdgeCases) {
     return text;
   };
   const Case cases[] = {
+      {"the front end's soils", front_end, nullptr,
+       [](const ClimateRun& run) {
+         const engine::LayerProperties& lp = run.layer_properties;
+         EXPECT_FLOAT_EQ(lp.frozen_modulus(2), 25.0f);
+         EXPECT_FLOAT_EQ(lp.frozen_modulus(3), 1.0e6f / 8500.0f);
+         EXPECT_EQ(lp.unfrozen_modulus(2), 0.4f);
+         EXPECT_EQ(lp.recovery_days(2), 150.0f);
+         EXPECT_EQ(lp.saturated_permeability(2), 968.466f);  // above the subgrade's
+         EXPECT_EQ(run.work.water_table_feet(1), 50.0);
+       }},
       {"frozen modulus ratios 20 and 50; permeability 1.0 raised to 2.02",
        edited({{{"Frozen Modulus", 1}, 50000},
                {{"Frozen Modulus", 2}, 50000},
@@ -273,6 +249,62 @@ TEST(MoistureSetup, RefusesLayersWithoutACurve) {
       EXPECT_EQ(stop.status(), 1);
       EXPECT_EQ(stop.message(), file + c.message);
     }
+  }
+}
+
+// ---------------------------------------------------------------- through the run
+
+// The simulation's own material set-up and initial water; nothing else moves.
+class SetUpOnlySteps final : public engine::SimulationSteps {
+ public:
+  std::vector<double> bottom_pressures;
+
+  void set_up_materials(ClimateRun& run) override { defaults_.set_up_materials(run); }
+  void set_initial_water(ClimateRun& run) override { defaults_.set_initial_water(run); }
+  void evaluate_drainage(ClimateRun&) override {}
+  void before_day_loop(ClimateRun& run) override {
+    const auto days = run.work.daily_value_9.all();
+    bottom_pressures.assign(days.begin(), days.end());
+  }
+  void solved_step(ClimateRun&) override {}
+  void output_point(ClimateRun&) override {}
+
+ private:
+  engine::DefaultSimulationSteps defaults_;
+};
+
+// The front end's structure, every result file written, over 2 days: the first
+// records carry the initial state.
+TEST(MoistureSetup, ThroughTheRun) {
+  TempProject project;
+  std::filesystem::create_directories(project.project() / "tmp");
+  project.write_input(climate_test::front_end_text(false, 2, 0));
+  SetUpOnlySteps steps;
+  std::string message;
+  ASSERT_EQ(engine_test::stop_status(
+                [&] {
+                  engine::run_climate_simulation_with(steps, 6.0f, 0.0f, TempProject::directory(),
+                                                      "C:\\proj\\tmp\\thermal.tmp");
+                },
+                &message),
+            0)
+      << message;
+
+  // 360 inches down, 50 feet of water table: (914.4 - 1524) / 70.32361 psi.
+  ASSERT_EQ(steps.bottom_pressures.size(), 2u);
+  for (double p : steps.bottom_pressures) EXPECT_NEAR(p, -8.6685, 1e-4);
+
+  // Hour 00 of day 1: 69 values after the day, E10.3 and F6.3.
+  const std::string por = climate_test::lines_of(TempProject::read(project.project() / ".por"))[0];
+  const std::string wat = climate_test::lines_of(TempProject::read(project.project() / ".wat"))[0];
+  ASSERT_EQ(por.size(), 4u + 69 * 10);
+  ASSERT_EQ(wat.size(), 4u + 69 * 6);
+  for (int n = 1; n <= 69; ++n) {
+    const std::string p = por.substr(4 + 10 * static_cast<std::size_t>(n - 1), 10);
+    const std::string w = wat.substr(4 + 6 * static_cast<std::size_t>(n - 1), 6);
+    const bool asphalt = n <= 7, base = n <= 12;
+    EXPECT_EQ(p, asphalt ? " 0.000E+00" : base ? "-0.522E+01" : "-0.292E+02") << n;
+    EXPECT_EQ(w, n < 7 ? " 0.000" : n == 7 ? " 0.292" : base ? " 0.222" : " 0.191") << n;
   }
 }
 
