@@ -8,6 +8,7 @@
 
 #include "numlib/algorithms/fortran_arithmetic.h"
 #include "numlib/algorithms/rotations.h"
+#include "numlib/algorithms/symmetric_eigen.h"
 #include "numlib/support/level2_kernels.h"
 #include "numlib/support/library.h"
 #include "numlib/support/vector_kernels.h"
@@ -126,24 +127,7 @@ void DPRINC(int ndf, int nvar, const double* cov, int ldcov, int icov, double* e
 
 void DE2CSF(int n, const double* a, int lda, double* eval, double* evec, int ldevec, double* work) {
   Frame frame("DE2CSF");
-  if (n < 1) {
-    ERROR_STORE_INTEGER(1, n);
-    E1MES(5, 1, "The argument N = %(I1).  The order of the matrix must be at least 1.");
-  }
-  if (lda < n) {
-    ERROR_STORE_INTEGER(1, lda);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 2,
-          "The argument LDA = %(I1).  The leading dimension of the matrix must be at least equal "
-          "to the order of the matrix, N = %(I2).");
-  }
-  if (ldevec < n) {
-    ERROR_STORE_INTEGER(1, ldevec);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 3,
-          "The argument LDEVEC = %(I1).  The leading dimension of the eigenvector matrix must be "
-          "at least the order of the matrix, N = %(I2).");
-  }
+  EIGEN_ORDER_CHECKS(n, lda, ldevec);
   if (N1RTY(0) > 0) {
     frame.pop();
     return;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "numlib/algorithms/fortran_arithmetic.h"
@@ -48,6 +49,25 @@ std::unique_ptr<T[]> obtain(std::uint64_t count, int n, int code) {
     print_message_and_end_run();
   }
   return p;
+}
+
+// TERMINAL 1 N < 1, 2 LDA < N, 3 LDEVEC < N, the last two with the caller's texts.
+void order_checks(int n, int lda, int ldevec, std::string_view lda_text,
+                  std::string_view ldevec_text) {
+  if (n < 1) {
+    ERROR_STORE_INTEGER(1, n);
+    E1MES(5, 1, "The argument N = %(I1).  The order of the matrix must be at least 1.");
+  }
+  if (lda < n) {
+    ERROR_STORE_INTEGER(1, lda);
+    ERROR_STORE_INTEGER(2, n);
+    E1MES(5, 2, lda_text);
+  }
+  if (ldevec < n) {
+    ERROR_STORE_INTEGER(1, ldevec);
+    ERROR_STORE_INTEGER(2, n);
+    E1MES(5, 3, ldevec_text);
+  }
 }
 
 // Applies the rotation (c, s) to the columns x and y of N rows:
@@ -93,24 +113,7 @@ void DEVCSF(int n, double* a, int lda, double* eval, double* evec, int ldevec) {
 void De5csf(int n, double* a, int lda, double* eval, double* evec, int ldevec, double* rwork,
             int* iwork) {
   Frame frame("De5csf");
-  if (n < 1) {
-    ERROR_STORE_INTEGER(1, n);
-    E1MES(5, 1, "The argument N = %(I1).  The order of the matrix must be at least 1.");
-  }
-  if (lda < n) {
-    ERROR_STORE_INTEGER(1, lda);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 2,
-          "The argument LDA = %(I1).  The leading dimension of the matrix must be at least equal "
-          "to the order of the matrix, N = %(I2).");
-  }
-  if (ldevec < n) {
-    ERROR_STORE_INTEGER(1, ldevec);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 3,
-          "The argument LDEVEC = %(I1).  The leading dimension of the eigenvector matrix must be "
-          "at least the order of the matrix, N = %(I2).");
-  }
+  EIGEN_ORDER_CHECKS(n, lda, ldevec);
   if (N1RTY(0) > 0) {
     frame.pop();
     return;
@@ -212,6 +215,14 @@ void De5csf(int n, double* a, int lda, double* eval, double* evec, int ldevec, d
     for (int i = j + 1; i < n; ++i) at(a, lda, i, j) = lower[k++];
   }
   frame.pop();
+}
+
+void EIGEN_ORDER_CHECKS(int n, int lda, int ldevec) {
+  order_checks(n, lda, ldevec,
+               "The argument LDA = %(I1).  The leading dimension of the matrix must be at least "
+               "equal to the order of the matrix, N = %(I2).",
+               "The argument LDEVEC = %(I1).  The leading dimension of the eigenvector matrix must "
+               "be at least the order of the matrix, N = %(I2).");
 }
 
 void De6csf(int n, double* a, int lda, double* d, double* e, double* e2, double* z, int ldz,
@@ -510,24 +521,11 @@ double DEPISF(int n, int neval, const double* a, int lda, const double* eval, co
 double DE2ISF(int n, int neval, const double* a, int lda, const double* eval, const double* evec,
               int ldevec, double* work) {
   Frame frame("DE2ISF");
-  if (n < 1) {
-    ERROR_STORE_INTEGER(1, n);
-    E1MES(5, 1, "The argument N = %(I1).  The order of the matrix must be at least 1.");
-  }
-  if (lda < n) {
-    ERROR_STORE_INTEGER(1, lda);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 2,
-          "The argument LDA = %(I1).  The leading dimension of the matrix must be at least the "
-          "order of the matrix,  N = %(I2).");
-  }
-  if (ldevec < n) {
-    ERROR_STORE_INTEGER(1, ldevec);
-    ERROR_STORE_INTEGER(2, n);
-    E1MES(5, 3,
-          "The argument LDEVEC = %(I1). The leading dimension of the eigenvector matrix must be at "
-          "least the order of the matrix, N = %(I2).");
-  }
+  order_checks(n, lda, ldevec,
+               "The argument LDA = %(I1).  The leading dimension of the matrix must be at least "
+               "the order of the matrix,  N = %(I2).",
+               "The argument LDEVEC = %(I1). The leading dimension of the eigenvector matrix must "
+               "be at least the order of the matrix, N = %(I2).");
   if (neval < 1 || neval > n) {
     ERROR_STORE_INTEGER(1, neval);
     ERROR_STORE_INTEGER(2, n);

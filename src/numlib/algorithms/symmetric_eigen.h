@@ -55,6 +55,10 @@ void De5lsf(int n, double* d, double* e2, double* work);
 void De7csf(int& l, int m, int n, double* d, const double* shift, double* e, double norm,
             double* z, int ldz);
 
+// The argument checks of De5csf and DE2CSF, recorded at the caller's level as
+// TERMINAL errors: 1 N < 1; 2 LDA < N; 3 LDEVEC < N.
+void EIGEN_ORDER_CHECKS(int n, int lda, int ldevec);
+
 // Performance index of the first NEVAL eigenpairs (EVAL, columns of EVEC) of the
 // symmetric A, of which only the upper triangle and the diagonal are read:
 // the largest ||A z - lambda z||_1 / (||A||_1 ||z||_1 10 eps N). Below 1 is

@@ -147,14 +147,20 @@ SearchEnd line_search(CgProblem& p, const double* x, const double* d, double f0,
   return end;
 }
 
+// TERMINAL 1 for N <= 0.
+bool refuse_variable_count(int n) {
+  if (n > 0) return false;
+  ERROR_STORE_INTEGER(1, n);
+  E1MES(5, 1, "The number of variables must be positive while N = %(i1) is given.");
+  return true;
+}
+
 }  // namespace
 
 void DUMCGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xscale, double gradtl,
             int maxfn, double dfpred, double* x, double* g, double& fvalue) {
   Frame frame("DUMCGF");
-  if (n <= 0) {
-    ERROR_STORE_INTEGER(1, n);
-    E1MES(5, 1, "The number of variables must be positive while N = %(i1) is given.");
+  if (refuse_variable_count(n)) {
     frame.pop();
     return;
   }
@@ -175,9 +181,7 @@ void DUMCGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xsc
 void DU2CGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xscale, double gradtl,
             int maxfn, double dfpred, double* x, double* g, double& fvalue, double* work) {
   Frame frame("DU2CGF");
-  if (n <= 0) {
-    ERROR_STORE_INTEGER(1, n);
-    E1MES(5, 1, "The number of variables must be positive while N = %(i1) is given.");
+  if (refuse_variable_count(n)) {
     frame.pop();
     return;
   }

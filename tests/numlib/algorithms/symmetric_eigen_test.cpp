@@ -258,6 +258,9 @@ TEST_F(SymmetricEigenTest, ArgumentChecksAndStorage) {
       {[&] { DEVCSF(2, x, 2, eval, evec, 1); }, 3,
        ".  The argument LDEVEC = 1.  The leading dimension of the eigenvector matrix must be at "
        "least the order of the matrix, N = 2."},
+      {[&] { DEPISF(2, 1, x, 1, eval, evec, 2); }, 2,
+       ".  The argument LDA = 1.  The leading dimension of the matrix must be at least the order "
+       "of the matrix,  N = 2."},
       {[&] { DEPISF(2, 3, x, 2, eval, evec, 2); }, 4,
        ".  The argument NEVAL = 3.  The number of eigenvalue/eigenvector pairs on which the "
        "calculation of the performance index is based must be greater than 0 and less than or "
