@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "numlib/algorithms/fortran_arithmetic.h"
+#include "numlib/algorithms/rotations.h"
 #include "numlib/support/level2_kernels.h"
 #include "numlib/support/library.h"
 #include "numlib/support/sorting.h"
@@ -42,7 +43,9 @@ double safe_minimum() { return std::max(DMACH(1), 1.0 / DMACH(2)); }
 template <class T>
 std::unique_ptr<T[]> obtain(std::uint64_t count, int n, int code) {
   std::unique_ptr<T[]> p;
-  if (count <= PTRDIFF_MAX / sizeof(T)) p.reset(new (std::nothrow) T[std::max<std::uint64_t>(count, 1)]);
+  if (count <= PTRDIFF_MAX / sizeof(T)) {
+    p.reset(new (std::nothrow) T[std::max<std::uint64_t>(count, 1)]);
+  }
   if (!p) {
     ERROR_STORE_INTEGER(1, n);
     E1MES(5, code, kNoStorage);
@@ -70,19 +73,10 @@ void order_checks(int n, int lda, int ldevec, std::string_view lda_text,
   }
 }
 
-// Applies the rotation (c, s) to the columns x and y of N rows:
-// x := c x - s y, y := s x + c y.
-void rotate_columns(int n, double c, double s, double* x, double* y) {
-  for (int k = 0; k < n; ++k) {
-    const double xk = x[k];
-    x[k] = c * xk - s * y[k];
-    y[k] = s * xk + c * y[k];
-  }
-}
-
 // The rotations of two consecutive sweep steps in one pass over columns x, y,
-// w: first (c1, s1) on (y, w), then (c2, s2) on (x, y). Each element sees the
-// same operations as with two separate passes.
+// w: first (c1, s1) on (y, w), then (c2, s2) on (x, y), each (c, s) taking
+// (x, y) to (c x - s y, s x + c y). Each element sees the same operations as
+// with two separate passes.
 void rotate_column_pairs(int n, double c1, double s1, double c2, double s2, double* x, double* y,
                          double* w) {
   for (int k = 0; k < n; ++k) {
@@ -261,9 +255,9 @@ void De6csf(int n, double* a, int lda, double* d, double* e, double* e2, double*
   // and unscaling are exact. The exponent is clamped: an infinite or NaN amax
   // is not scaled, a subnormal one is not scaled past the double range.
   const double exponent = std::log10(amax) / DMACH(5);
-  const int g =
-      std::isfinite(exponent) ? static_cast<int>(std::clamp(std::trunc(exponent), -1022.0, 1022.0))
-                              : 0;
+  const int g = std::isfinite(exponent)
+                    ? static_cast<int>(std::clamp(std::trunc(exponent), -1022.0, 1022.0))
+                    : 0;
   const double factor = std::ldexp(1.0, -g);
   if (factor != 1.0) {
     for (int j = 0; j < n; ++j) VECTOR_SCALE(n - j, factor, &at(a, lda, j, j), 1);
@@ -498,7 +492,7 @@ void De7csf(int& l_io, int m_io, int n, double* d, const double* shift, double* 
         }
       }
       if (pending) {
-        rotate_columns(n, pending_cs, pending_sn, &at(z, ldz, 0, l), &at(z, ldz, 0, l + 1));
+        GIVENS_APPLY(n, &at(z, ldz, 0, l), 1, &at(z, ldz, 0, l + 1), 1, pending_cs, -pending_sn);
       }
       e[l + 1] = sn * p;
       d[l] = cs * p;
@@ -569,8 +563,7 @@ double DE2ISF(int n, int neval, const double* a, int lda, const double* eval, co
   }
   if (index > 100.0) {
     ERROR_STORE_DOUBLE(1, index);
-    E1MES(3, 1,
-          "The performance index = %(D1).  A value greater than 100 is considered poor.");
+    E1MES(3, 1, "The performance index = %(D1).  A value greater than 100 is considered poor.");
   }
   frame.pop();
   return index;

@@ -52,8 +52,8 @@ void De5lsf(int n, double* d, double* e2, double* work);
 // Z. On return L = M when the block is done, else the row from which the
 // caller must split the block again. An eigenvalue that has not converged after
 // the sweep limit (100) keeps its value: WARNING 1.
-void De7csf(int& l, int m, int n, double* d, const double* shift, double* e, double norm,
-            double* z, int ldz);
+void De7csf(int& l, int m, int n, double* d, const double* shift, double* e, double norm, double* z,
+            int ldz);
 
 // The argument checks of De5csf and DE2CSF, recorded at the caller's level as
 // TERMINAL errors: 1 N < 1; 2 LDA < N; 3 LDEVEC < N.

@@ -186,11 +186,11 @@ void DU2CGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xsc
     return;
   }
   // Directions and gradient differences live in the scaled variables.
-  double* d = work;           // the search direction
-  double* dt = work + n;      // the direction of the last restart
-  double* yt = work + 2 * n;  // the change of the scaled gradient along it
-  double* xt = work + 3 * n;  // trial points
-  double* gt = work + 4 * n;  // gradients of the line search; afterwards the
+  double* d = work;            // the search direction
+  double* dt = work + n;       // the direction of the last restart
+  double* yt = work + 2 * n;   // the change of the scaled gradient along it
+  double* xt = work + 3 * n;   // trial points
+  double* gt = work + 4 * n;   // gradients of the line search; afterwards the
   double* glo = work + 5 * n;  // change of the gradient and a candidate direction
   const double eps = DMACH(4);
   CgProblem p{f, n, xscale, maxfn};

@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-extern "C" void dsyev_(const char* jobz, const char* uplo, const int* n, double* a,
-                       const int* lda, double* w, double* work, const int* lwork, int* info,
+extern "C" void dsyev_(const char* jobz, const char* uplo, const int* n, double* a, const int* lda,
+                       double* w, double* work, const int* lwork, int* info,
                        std::size_t jobz_length, std::size_t uplo_length);
 
 namespace numlib::testing {

@@ -107,8 +107,10 @@ TEST_F(PrincipalComponentsTest, ClosedForms) {
   EXPECT_NEAR(r.eval[1], 0.5, 2 * kEps);
   EXPECT_NEAR(r.pct[0], 0.75, 2 * kEps);
   EXPECT_NEAR(r.pct[1], 1.0, 2 * kEps);
-  EXPECT_TRUE(relatively_near(r.std[0], std::sqrt(2.0 / 50) * std::sqrt(0.5 + rho + 1.5 * rho * rho), 1e-14));
-  EXPECT_TRUE(relatively_near(r.std[1], std::sqrt(2.0 / 50) * std::sqrt(0.5 - rho + 1.5 * rho * rho), 1e-14));
+  EXPECT_TRUE(relatively_near(r.std[0],
+                              std::sqrt(2.0 / 50) * std::sqrt(0.5 + rho + 1.5 * rho * rho), 1e-14));
+  EXPECT_TRUE(relatively_near(r.std[1],
+                              std::sqrt(2.0 / 50) * std::sqrt(0.5 - rho + 1.5 * rho * rho), 1e-14));
   for (int i = 0; i < 2; ++i) {
     EXPECT_NEAR(std::abs(r.a(i, 0)), std::sqrt(0.75), 4 * kEps);
     EXPECT_NEAR(std::abs(r.a(i, 1)), 0.5, 4 * kEps);
@@ -116,7 +118,9 @@ TEST_F(PrincipalComponentsTest, ClosedForms) {
 
   // A zero variance gives a NaN row; an indefinite matrix its warning, with the
   // negative eigenvalue counted as 0; the zero matrix PCT = 0.
-  Square zero_variance = symmetric(3, 0, [](int i, int j) { return i != j ? 0.0 : i == 1 ? 0.0 : 2.0 + i; });
+  Square zero_variance = symmetric(3, 0, [](int i, int j) {
+    return i != j ? 0.0 : i == 1 ? 0.0 : 2.0 + i;
+  });
   const Components z = principal(zero_variance, 0, 5);
   for (int j = 0; j < 3; ++j) {
     EXPECT_TRUE(std::isnan(z.a(1, j)));
@@ -135,7 +139,8 @@ TEST_F(PrincipalComponentsTest, ClosedForms) {
   EXPECT_EQ(principal(zero, 1, 5).pct, std::vector<double>(3, 0.0));
 
   // A negative variance, after the ten argument checks: TERMINAL 11, nothing written.
-  Square negative = symmetric(3, 0, [](int i, int j) { return i == j ? (i == 1 ? -1.0 : 1.0) : 0.0; });
+  Square negative =
+      symmetric(3, 0, [](int i, int j) { return i == j ? (i == 1 ? -1.0 : 1.0) : 0.0; });
   const Components neg = principal(negative, 0, 5);
   EXPECT_EQ(N1RTY(1), 5);
   EXPECT_EQ(N1RCD(1), 11);
@@ -187,8 +192,9 @@ TEST_F(PrincipalComponentsTest, EigensystemAgreesWithLapack) {
 }
 
 TEST_F(PrincipalComponentsTest, SafeHypotenuse) {
-  const double cases[][2] = {{3.0, 4.0}, {1.0, 1e-8}, {-5.0, 12.0}, {0.1, 0.7}, {1e-300, 3e-300},
-                             {2.5, -2.5}, {1e300, 1e300}, {0.0, -7.0}, {0.0, 0.0}};
+  const double cases[][2] = {{3.0, 4.0},     {1.0, 1e-8},      {-5.0, 12.0},
+                             {0.1, 0.7},     {1e-300, 3e-300}, {2.5, -2.5},
+                             {1e300, 1e300}, {0.0, -7.0},      {0.0, 0.0}};
   for (const auto& c : cases) {
     const double h = HYPOT_SAFE(c[0], c[1]);
     EXPECT_TRUE(std::isfinite(h));

@@ -44,7 +44,8 @@ double quadratic_h(int i, int j) {
 void quadratic_gradient(const double* x, double* g) {
   for (int i = 0; i < kQuadraticOrder; ++i) {
     g[i] = 0.0;
-    for (int j = 0; j < kQuadraticOrder; ++j) g[i] += quadratic_h(i, j) * (x[j] - quadratic_x_star(j));
+    for (int j = 0; j < kQuadraticOrder; ++j)
+      g[i] += quadratic_h(i, j) * (x[j] - quadratic_x_star(j));
   }
 }
 double quadratic(const double* x) {
@@ -93,21 +94,56 @@ TEST_F(UnconstrainedMinimiserTest, ConjugateGradients) {
   for (int i = 0; i < kQuadraticOrder; ++i) x_star.push_back(quadratic_x_star(i));
   const double inf = std::numeric_limits<double>::infinity();
   const Row rows[] = {
-      {"Rosenbrock", rosenbrock, rosenbrock_gradient, {-1.2, 1.0}, {1.0, 1.0}, 1e-10, 10000, 1.0,
-       0, 0, 1e-4},
+      {"Rosenbrock",
+       rosenbrock,
+       rosenbrock_gradient,
+       {-1.2, 1.0},
+       {1.0, 1.0},
+       1e-10,
+       10000,
+       1.0,
+       0,
+       0,
+       1e-4},
       {"quadratic, condition 100", quadratic, quadratic_gradient, quadratic_start, x_star, 1e-10,
        10000, 1.0, 0, 0, 1e-5},
       // No gradient is small enough: rounding ends the iteration at the solution.
       {"quadratic, GRADTL 0", quadratic, quadratic_gradient, quadratic_start, x_star, 0.0, 100000,
        1.0, 3, 4, 1e-5},
-      {"Rosenbrock, MAXFN 40", rosenbrock, rosenbrock_gradient, {-1.2, 1.0}, {1.0, 1.0}, 1e-10, 40,
-       1.0, 4, 3, inf},
+      {"Rosenbrock, MAXFN 40",
+       rosenbrock,
+       rosenbrock_gradient,
+       {-1.2, 1.0},
+       {1.0, 1.0},
+       1e-10,
+       40,
+       1.0,
+       4,
+       3,
+       inf},
       // A jump at the start point: the difference quotients point the wrong way.
-      {"step at the start", [](const double* x) { return x[0] * x[0] + (x[0] != 3.0 ? 1e-3 : 0.0); },
-       [](const double* x, double* g) { g[0] = 2.0 * x[0]; }, {3.0}, {3.0}, 1e-10, 1000, 1e-6, 4,
-       1, 0.0},
-      {"NaN everywhere", [](const double*) { return std::nan(""); }, nullptr, {1.0, 2.0},
-       {1.0, 2.0}, 1e-10, 1000, 1.0, 4, 2, 0.0},
+      {"step at the start",
+       [](const double* x) { return x[0] * x[0] + (x[0] != 3.0 ? 1e-3 : 0.0); },
+       [](const double* x, double* g) { g[0] = 2.0 * x[0]; },
+       {3.0},
+       {3.0},
+       1e-10,
+       1000,
+       1e-6,
+       4,
+       1,
+       0.0},
+      {"NaN everywhere",
+       [](const double*) { return std::nan(""); },
+       nullptr,
+       {1.0, 2.0},
+       {1.0, 2.0},
+       1e-10,
+       1000,
+       1.0,
+       4,
+       2,
+       0.0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -166,8 +202,8 @@ TEST_F(UnconstrainedMinimiserTest, OneVariable) {
     const char* message;  // "" for none
   };
   const Row rows[] = {
-      {"(x - 2)^2", [](double x) { return (x - 2.0) * (x - 2.0); }, 0.0, 0.1, 10.0, 1e-8, 1000,
-       2.0, 1e-6, 0, 0, ""},
+      {"(x - 2)^2", [](double x) { return (x - 2.0) * (x - 2.0); }, 0.0, 0.1, 10.0, 1e-8, 1000, 2.0,
+       1e-6, 0, 0, ""},
       {"(x + 3)^2, against the step", [](double x) { return (x + 3.0) * (x + 3.0); }, 0.0, 0.1,
        10.0, 1e-8, 1000, -3.0, 1e-6, 0, 0, ""},
       {"x^2 + 4 cos x", [](double x) { return x * x + 4.0 * std::cos(x); }, 1.0, 0.1, 10.0, 1e-8,
@@ -184,8 +220,8 @@ TEST_F(UnconstrainedMinimiserTest, OneVariable) {
       {"BOUND below the spacing at 1e20", [](double x) { return x * x; }, 1e20, 0.1, 1.0, 1e-8,
        1000, 1e20, 0.0, 5, 1,
        ".  The input value for BOUND is too small.  No change in X can be made."},
-      {"MAXFN 2", [](double x) { return (x - 2.0) * (x - 2.0); }, 0.0, 0.1, 10.0, 1e-8, 2, 0.1,
-       0.0, 4, 3, ".  The maximum number of function evaluations, MAXFN = 2, has been exceeded."},
+      {"MAXFN 2", [](double x) { return (x - 2.0) * (x - 2.0); }, 0.0, 0.1, 10.0, 1e-8, 2, 0.1, 0.0,
+       4, 3, ".  The maximum number of function evaluations, MAXFN = 2, has been exceeded."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
