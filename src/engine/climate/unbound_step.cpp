@@ -393,15 +393,15 @@ void node_specific_heat(ClimateRun& run) {
 void element_water_flux(ClimateRun& run) {
   UnboundStep& s = run.unbound;
   const int first = run.first_implicit_node;
-  float largest = -std::numeric_limits<float>::infinity();
+  float largest = 0.0f;
   for (int j = first; j < last_node(run); ++j) {
     const float dz = s.spacing(j);
     const float q = s.hydraulic(j) * ((s.suction(j) - s.suction(j + 1)) / dz + 1.0f);
     s.flux(j) = q;
-    largest = std::max(largest, q * kWaterHeat * dz / s.thermal(j));
+    largest = std::max(largest, std::fabs(q) * kWaterHeat * dz / s.thermal(j));
   }
   // Where the water would carry more heat across an element than conduction,
-  // the scheme would oscillate: no transport this step.
+  // upwards or downwards, the scheme would oscillate: no transport this step.
   if (largest > 1.0f)
     for (int j = first; j < last_node(run); ++j) s.flux(j) = 0.0f;
 }
