@@ -294,6 +294,15 @@ TEST(UnboundStep, EdgeCases) {
   engine::update_water_and_ice(*run);
   EXPECT_NEAR(run->work.moisture_work[2](30), 0.02f, 1e-6);
   EXPECT_EQ(run->node_state.node_water_content(30), 0.3f);
+
+  // Water that would carry more heat than conduction, up or down, carries none.
+  for (float rise : {3.0f, -3.0f}) {
+    s.hydraulic.fill(1000.0f);
+    s.thermal.fill(10.0f);
+    for (int n = 1; n <= 61; ++n) s.suction(n) = rise * s.depth(n);
+    engine::element_water_flux(*run);
+    EXPECT_EQ(s.flux(30), 0.0f) << rise;
+  }
 }
 
 // The moisture-index boundary's deep node lies more than 48 inches below the
