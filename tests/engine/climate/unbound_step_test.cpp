@@ -48,8 +48,9 @@ struct Column {
 
 // A soil column through the run's own set-up: the grid, the moisture set-up of
 // `form` (Gardner a = 0.01/cm, n = 1 with K = Ks / (1 + |h|), or the base
-// course's four-parameter curve), the initial water, and the step prepared; one day, daily records,
-// time step 0.1 h, the moisture-index boundary.
+// course's four-parameter curve), the initial water, and the step prepared;
+// one day, daily records, time step 0.1 h, the moisture-index boundary. The
+// asphalt on top only places the first implicit node.
 std::unique_ptr<ClimateRun> soil_column(const Column& c) {
   std::vector<climate_test::LayerRecord> layers;
   if (c.bound) layers.push_back({"Asphalt", 2.0f, 0, 3});
@@ -61,11 +62,6 @@ std::unique_ptr<ClimateRun> soil_column(const Column& c) {
   auto run = climate_test::layered_run(layers, bound);
   ClimateRun& r = *run;
   auto& lp = r.layer_properties;
-  if (c.bound) {
-    lp.bound_unit_weight(1) = 148.0f;
-    lp.bound_conductivity(1) = 0.67f;
-    lp.bound_heat_capacity(1) = 0.23f;
-  }
   for (int i = bound + 1; i <= r.simulation_counts.layer_count; ++i) {
     const Soil& s = c.values[static_cast<std::size_t>(i - bound - 1)];
     lp.soil_unit_weight(i) = s.density / 0.01601873f;
