@@ -313,6 +313,48 @@ def reference_rows(mc):
             [m_rows]]
 
 
+def cascade_rows(mc):
+    """Master curves on the reference times made from exact series of k = 3 and
+    k = 2 (the larger k fit them with a negative coefficient), and a falling one
+    that no k fits: expected k (0: none), then S3, 30 times, 30 compliances, and
+    the accepted coefficients, or the first negative one's position and value."""
+    t, s3 = np.asarray(mc["times"]), mc["s3"]
+
+    def series(k, coef, eta):
+        lam = [10.0 ** (j * (s3 + 2.0) / (k + 1)) for j in range(1, k + 1)]
+        return (coef[0] + sum(c * (1.0 - np.exp(-t / x)) for c, x in zip(coef[1:], lam)) +
+                t * eta) * 1e-7
+
+    rows = []
+    for want, d in ((3, series(3, (1.0, 0.01, 0.01, 1.0), 1e-6)),
+                    (2, series(2, (1.0, 0.01, 1.0), 1e-6)),
+                    (0, 1e-7 * (5.0 - 0.3 * np.log10(t)))):
+        k, _, b = prony(t, d, s3)
+        assert k == want, (k, want)
+        if k == 0:
+            bad = next(p for p, v in enumerate(b, start=1) if v < 0.0)
+            tail = [bad, b[bad - 1]]
+        else:
+            tail = b
+        rows.append([k, s3] + list(t) + list(d) + tail)
+    return rows
+
+
+# Series of two retardation times: a zero 5e-5 s below the pole at 100 s (one
+# walking step is 0.2 s), and a last zero far beyond the 0.5 s walk's 50000 s.
+SERIES = [((1.0, 1.0, 1e-6, 1000.0), (10.0, 100.0)),
+          ((1.0, 1.0, 1.0, 1e5), (10.0, 100.0))]
+
+
+def series_rows():
+    rows = []
+    for c, lam in SERIES:
+        rho = relaxation_times(list(c), list(lam))
+        print(f"series {c} {lam}: rho {rho}")
+        rows.append([len(c)] + list(c) + list(lam) + rho)
+    return rows
+
+
 def main():
     write_csv("creep_tables.csv", "name, strength, 21 compliances (1/psi) in table order",
               [[name, strength] + values for name, strength, values in TABLES])
@@ -324,6 +366,11 @@ def main():
               "reference mix; rows: x1 x2 x3 f of the bounded least squares (scaled 1e7); "
               "f at (1, 1, 0.5); Prony B1..B6 (k = 4); lambda 1..4; rho 1..5 (s); "
               "E 1..5 (psi); M", reference_rows(curves["reference"]))
+    write_csv("creep_series.csv", "n, c1..c4 (scaled), lambda 1..2, rho 1..3 (brentq)",
+              series_rows())
+    write_csv("prony_cascade.csv",
+              "k kept (0: none), S3, 30 times, 30 compliances, then B(1..k+2) or the first "
+              "negative coefficient's position and value", cascade_rows(curves["reference"]))
 
 
 if __name__ == "__main__":
