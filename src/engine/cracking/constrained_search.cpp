@@ -141,7 +141,7 @@ void ConstrainedSearch::follow_boundary(Point& base, double& value, int violated
   const double width = static_cast<double>(2.4f);
   Point grad_f{}, grad_g{};
   double norm_f = 0.0, norm_g = 0.0;
-  for (int i = 0; i < n_; ++i) {
+  for (int i = first_ - 1; i < n_; ++i) {
     const std::size_t k = static_cast<std::size_t>(i);
     Point p = base;
     p[k] = base[k] + dx;

@@ -11,9 +11,11 @@
 #include "engine/cracking/creep_table.h"
 #include "engine/cracking/master_curve.h"
 #include "numlib/algorithms/bounded_minimiser.h"
+#include "numlib/algorithms/constrained_lsq.h"
 #include "numlib/algorithms/function_zeros.h"
 #include "numlib/algorithms/regression.h"
 #include "numlib/support/errors.h"
+#include "numlib/support/option_managers.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
 #include "platform/stop.h"
@@ -271,6 +273,56 @@ int relaxation_row_count(int k, double rho_first, double rho_last) {
   // Only a broken series gives a quotient beyond a few thousand.
   if (!(std::abs(q) < 1e4)) return k;
   return std::max(k, static_cast<int>(q) + 1);
+}
+
+void fit_bounded_least_squares(CreepFitCommon& fit, const ScaledProny& p, int m) {
+  const int k = fit.relaxation_term_count;
+  const std::size_t rows = static_cast<std::size_t>(m), cols = static_cast<std::size_t>(k);
+  const double glassy = 1.0 / p.c[0];
+  const double viscosity = p.c[static_cast<std::size_t>(p.n - 1)];
+  // A (M by K), then b and the residuals; the work grows only when a case needs more.
+  std::vector<double>& work = fit.work.lsq_matrix;
+  if (work.size() < rows * (cols + 2)) work.resize(rows * (cols + 2));
+  double* a = work.data();
+  double* b = a + rows * cols;
+  double* residuals = b + rows;
+
+  const int option = 14;
+  int limit = 1000;
+  numlib::IUMAG("math", 1, 2, 1, &option, &limit);
+  double t = fit.relaxation_times[0];
+  for (std::size_t i = 0; i < rows; ++i) {
+    double z = p.c[0] + t / viscosity;
+    for (std::size_t j = 0; j + 2 < static_cast<std::size_t>(p.n); ++j)
+      z += p.c[j + 1] / (p.lambda[j] / t + 1.0);
+    b[i] = 1.0 / z;
+    for (std::size_t j = 0; j < cols; ++j) {
+      const double r = fit.relaxation_times[j] / t;
+      a[i + j * rows] = r / (r + 1.0);
+    }
+    t *= 1.5;
+  }
+  // The glassy modulus and the viscosity: sum E = 1/c1, sum rho E = cn.
+  std::array<double, 20> c{};
+  std::array<double, 10> lower{}, upper{}, e{};
+  for (std::size_t j = 0; j < cols; ++j) {
+    c[2 * j] = 1.0;
+    c[2 * j + 1] = fit.relaxation_times[j];
+    lower[j] = 1e-5;
+    upper[j] = glassy;
+  }
+  const std::array<double, 2> limits{glassy, viscosity};
+  const std::array<int, 2> types{0, 0};
+  numlib::DLCLSQ(m, k, 2, a, m, b, c.data(), 2, limits.data(), limits.data(), types.data(),
+                 lower.data(), upper.data(), e.data(), residuals);
+  const int code = numlib::LAST_ERROR_CODE();
+  if (code != 0) {
+    const std::string record =
+        platform::format_list("  dlclsq icode=", code, std::span<const double>(residuals, rows));
+    platform::write_record(kFitReportUnit, record);
+    platform::console_line(record);
+  }
+  for (std::size_t j = 0; j < cols; ++j) fit.relaxation_moduli[j] = e[j] * 1e7;
 }
 
 void fit_prony_creep(CrackingState& state, std::array<double, 5>& creep_power_fit,
