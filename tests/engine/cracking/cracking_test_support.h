@@ -17,8 +17,8 @@
 
 #include "engine/cracking/cracking_state.h"
 #include "engine/cracking/creep_table.h"
-#include "platform/console.h"
 #include "engine/cracking/thermal_cracking_run.h"
+#include "platform/console.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
 
