@@ -176,6 +176,23 @@ void prony_objective(const CreepFitCommon& fit, int /*n*/, const double* x, doub
   f = sum;
 }
 
+int fit_power_law(numlib::OBJECTIVE_FUNCTION objective, const double* start, double* x,
+                  double& fvalue) {
+  // DBCONF overwrites its settings, so they are made afresh for every fit.
+  std::array<int, 7> iparam{};
+  std::array<double, 7> rparam{};
+  numlib::OPTIMIZER_DEFAULTS(iparam.data(), rparam.data());
+  iparam[2] = 10000;
+  iparam[3] = 10000;
+  iparam[4] = 40000;
+  std::array<double, 3> lower{0.0, 0.0, 0.0}, upper{100000.0, 100000.0, 3.0};
+  std::array<double, 3> xscale{1.0, 1.0, 1.0};
+  double fscale = 1.0;
+  numlib::DBCONF(objective, 3, start, 0, lower.data(), upper.data(), xscale.data(), fscale,
+                 iparam.data(), rparam.data(), x, fvalue);
+  return numlib::LAST_ERROR_CODE();
+}
+
 void fit_prony_series(CreepFitCommon& fit) {
   constexpr int rows = 30;
   std::array<double, rows> y{};
@@ -345,19 +362,8 @@ void fit_prony_creep(CrackingState& state, std::array<double, 5>& creep_power_fi
   double search_value = 0.0;
   constrained_search(objective, point.data(), search_value, 3, 1);
 
-  std::array<int, 7> iparam{};
-  std::array<double, 7> rparam{};
-  numlib::OPTIMIZER_DEFAULTS(iparam.data(), rparam.data());
-  iparam[2] = 10000;
-  iparam[3] = 10000;
-  iparam[4] = 40000;
-  std::array<double, 3> start{point[0], point[1], point[2]};
-  std::array<double, 3> lower{0.0, 0.0, 0.0}, upper{100000.0, 100000.0, 3.0};
-  std::array<double, 3> xscale{1.0, 1.0, 1.0};
-  double fscale = 1.0, fvalue = 0.0;
-  numlib::DBCONF(objective, 3, start.data(), 0, lower.data(), upper.data(), xscale.data(), fscale,
-                 iparam.data(), rparam.data(), creep_power_fit.data(), fvalue);
-  const int code = numlib::LAST_ERROR_CODE();
+  double fvalue = 0.0;
+  const int code = fit_power_law(objective, point.data(), creep_power_fit.data(), fvalue);
   if (code != 0) platform::write_list(kFitReportUnit, "  dbconf icode=", code, fvalue);
   if (creep_power_fit[2] < static_cast<double>(0.2f)) {
     std::copy_n(point.begin(), 5, creep_power_fit.begin());

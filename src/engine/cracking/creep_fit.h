@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/cracking/cracking_state.h"
+#include "numlib/algorithms/objective_function.h"
 #include "numlib/algorithms/scalar_function.h"
 #include "platform/fixed_text.h"
 
@@ -32,6 +33,13 @@ void read_creep_table(CreepFitCommon& fit, double& tensile_strength,
 // Sum over the 30 master-curve points of (D/1e-7 - (x1 + x2 t^x3))^2; N is not
 // read.
 void prony_objective(const CreepFitCommon& fit, int n, const double* x, double& f);
+
+// The bounded power-law fit D0 + D1 t^m (scaled) of OBJECTIVE from START:
+// DBCONF within (0, 0, 0)-(1e5, 1e5, 3), unit scales, at most 10000
+// iterations, 10000 evaluations and 40000 gradients. X receives the point and
+// FVALUE the objective there; returns LAST_ERROR_CODE.
+int fit_power_law(numlib::OBJECTIVE_FUNCTION objective, const double* start, double* x,
+                  double& fvalue);
 
 // Fits the Prony series with 4, else 3, else 2 retardation times, the first
 // whose coefficients are all >= 0 and whose dashpot term is > 0, into

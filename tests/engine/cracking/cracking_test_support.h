@@ -18,9 +18,9 @@
 #include "engine/cracking/cracking_state.h"
 #include "engine/cracking/creep_table.h"
 #include "engine/cracking/thermal_cracking_run.h"
-#include "platform/console.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
+#include "support/test_support.h"
 
 namespace cracking_test {
 
@@ -85,25 +85,13 @@ inline void write_test_table(const std::string& key, const std::string& table_na
 
 // The console, with a keyboard of numbered lines that tells how many pauses
 // took a line.
-class FitConsole {
+class FitConsole : public testing_support::ConsoleCapture {
  public:
-  FitConsole() {
-    platform::set_console_output(&out_);
-    platform::set_console_input(&keys_);
-  }
-  ~FitConsole() {
-    platform::set_console_output(nullptr);
-    platform::set_console_input(nullptr);
-  }
-  std::string text() const { return out_.str(); }
+  FitConsole() : ConsoleCapture("1\n2\n3\n4\n5\n6\n7\n8\n9\n") {}
   int pauses() {
     std::string line;
-    return std::getline(keys_, line) ? std::stoi(line) - 1 : 9;
+    return std::getline(input(), line) ? std::stoi(line) - 1 : 9;
   }
-
- private:
-  std::ostringstream out_;
-  std::istringstream keys_{"1\n2\n3\n4\n5\n6\n7\n8\n9\n"};
 };
 
 // The records of a text, without their line ends.
