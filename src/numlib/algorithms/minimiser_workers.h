@@ -71,7 +71,7 @@ void VECTOR_ADD_SCALAR(int n, double a, double* x, int incx);
 // decrease; otherwise the step shrinks by quadratic, later cubic, interpolation
 // within [0.1, 0.5] of its length.
 //   IRETCD  0 accepted; 1 no acceptable point above the fraction STEPTL/(relative
-//           length): XPLS = X and FPLS = FC
+//           length), or a NaN slope (then no call and SC = 0): XPLS = X and FPLS = FC
 //   SC      the step taken; MXTAKE: its scaled length exceeds 0.99*STEPMX
 //   NFCN    counts the objective calls.
 // ETA is not read.
