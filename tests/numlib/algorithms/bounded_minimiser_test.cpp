@@ -269,6 +269,12 @@ TEST_F(BoundedMinimiserTest, Problems) {
         {0.0, 1.0}, {-10.0, 0.0}, {10.0, 1.0}},
        {3.0, 1.0},
        -1.0},
+      // x2 is fixed by equal bounds while f falls beyond them: it stays held.
+      {"fixed by equal bounds",
+       {[](const std::vector<double>& x) { return std::pow(x[0] - 1.0, 2) - x[1]; },
+        {0.0, 2.0}, {-10.0, 2.0}, {10.0, 2.0}},
+       {1.0, 2.0},
+       -2.0},
       // On x2 = 0.0015 the minimum over x1 is at x1/1000 = 0.75.
       {"badly scaled",
        {[](const std::vector<double>& x) {
