@@ -27,6 +27,15 @@ void dsymv_(const char* uplo, const int* n, const double* alpha, const double* a
             std::size_t uplo_length);
 void dsyr2_(const char* uplo, const int* n, const double* alpha, const double* x, const int* incx,
             const double* y, const int* incy, double* a, const int* lda, std::size_t uplo_length);
+void dtrsv_(const char* uplo, const char* trans, const char* diag, const int* n, const double* a,
+            const int* lda, double* x, const int* incx, std::size_t uplo_length,
+            std::size_t trans_length, std::size_t diag_length);
+void drotg_(double* a, double* b, double* c, double* s);
+void drot_(const int* n, double* x, const int* incx, double* y, const int* incy, const double* c,
+           const double* s);
+void drotmg_(double* d1, double* d2, double* x1, const double* y1, double* param);
+void drotm_(const int* n, double* x, const int* incx, double* y, const int* incy,
+            const double* param);
 }
 
 namespace reference_blas {
@@ -62,6 +71,20 @@ inline void symv(char uplo, int n, double alpha, const double* a, int lda, const
 inline void syr2(char uplo, int n, double alpha, const double* x, int incx, const double* y,
                  int incy, double* a, int lda) {
   dsyr2_(&uplo, &n, &alpha, x, &incx, y, &incy, a, &lda, 1);
+}
+
+inline void trsv(char uplo, char trans, char diag, int n, const double* a, int lda, double* x,
+                 int incx) {
+  dtrsv_(&uplo, &trans, &diag, &n, a, &lda, x, &incx, 1, 1, 1);
+}
+inline void rot(int n, double* x, int incx, double* y, int incy, double c, double s) {
+  drot_(&n, x, &incx, y, &incy, &c, &s);
+}
+inline void rotmg(double& d1, double& d2, double& x1, double y1, double* param) {
+  drotmg_(&d1, &d2, &x1, &y1, param);
+}
+inline void rotm(int n, double* x, int incx, double* y, int incy, const double* param) {
+  drotm_(&n, x, &incx, y, &incy, param);
 }
 
 }  // namespace reference_blas

@@ -36,4 +36,23 @@ void run_design_option(OptionArgs& args);
 void run_criteria_option(OptionArgs& args);
 void run_vol_option(OptionArgs& args);
 
+// The volumetric option's tables: five variables at two levels each, 32
+// combinations. Rows are combinations, columns variables (both from 0 here).
+using CorrelationMatrix = std::array<std::array<double, 5>, 5>;
+using CombinationTable = std::array<std::array<double, 5>, 32>;
+
+// The identity, except that variables 4 and 5 are fully negatively correlated.
+CorrelationMatrix correlation_matrix();
+// +1 (mean plus spread) or -1 per variable: combination r (from 1) takes -1
+// for variable c (from 1) when bit 5 - c of r - 1 is set.
+CombinationTable design_matrix();
+// The variables' values in each combination: mean + level x spread.
+CombinationTable principal_variables(const CombinationTable& design,
+                                     const std::array<double, 5>& means,
+                                     const std::array<double, 5>& deviations);
+// The probability of each combination from the correlations of neighbouring
+// variables (and of 5 with 1); 0 where variables 4 and 5 share a level.
+std::array<double, 32> combination_probabilities(const CorrelationMatrix& correlation,
+                                                 const CombinationTable& design);
+
 }  // namespace engine

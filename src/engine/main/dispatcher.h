@@ -3,14 +3,12 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/cracking/cracking_channels.h"  // kResultsUnit: "res.txt", reused by the summaries
 #include "engine/main/analysis_request.h"
 #include "engine/main/engine_run.h"
 #include "platform/fixed_text.h"
 
 namespace engine {
-
-// Channel of "res.txt", which the options write to; the summary files reuse it.
-inline constexpr int kResultsUnit = 96;
 
 // Runs one analysis: the temperature history when it is needed, the binder-grade
 // check, one option by the analysis code, and the summary files.

@@ -88,6 +88,25 @@ struct LineSearchState {
   double value = 0.0;
 };
 
+// The calls of the regression's accumulation routine (dR2IVN), one count per
+// thread slot: 1 at a starting call, one more at every later call. The weight
+// and frequency messages name the call by it.
+struct RegressionCallState {
+  std::array<int, 1> invocation{};
+};
+
+// CONSTRAINED_LSQ_STATE: what the levels of the constrained least-squares
+// solver hand down beside their argument lists.
+struct ConstrainedLsqState {
+  // Positions, beyond the column count, of the two option data in the
+  // solution vector: a factor (also the rank-tolerance datum) and the weight.
+  int factor_position = 0;
+  int weight_position = 0;
+  int constraint_count = 0;
+  int scaling_mode = 1;  // column scaling that the bounded solver starts with
+  int weighting = 0;     // 1: the inner level takes its row weighting from the data
+};
+
 // The matrix printers' 16 print options (index 1..16; 0 unused): the values a
 // caller keeps (persistent) and those of the print under way (in force).
 struct PrintOptionTable {
@@ -110,6 +129,8 @@ struct LibraryState {
   BoundedOptimizerState bounded_optimizer;
   MaximalStepState maximal_steps;
   LineSearchState line_search;
+  RegressionCallState regression_calls;
+  ConstrainedLsqState constrained_lsq;
   // Library channels: 1 input, 2 output, 3 the channel of UMACH's own failure.
   std::array<int, 4> unit_numbers{0, 5, 6, 6};
   float cpu_start = -1.0f;  // ELAPSED_CPU_SECONDS before its first call

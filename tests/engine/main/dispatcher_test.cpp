@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/option_doubles.h"
 #include "engine/temp_project.h"
 #include "platform/record_io.h"
 
@@ -323,6 +324,92 @@ TEST(WriteSummaryFiles, CombinationArraysRowByRow) {
   for (int c = 1; c <= 32; ++c) expected_cracking.push_back(c / 7.0);
   EXPECT_EQ(read_values<double>(drive, "tc240.dat"), expected_cracking);
   EXPECT_EQ(drive.read("i2.dat"), "");
+}
+
+// Every road reaches its real option through make_engine_run, with only the
+// simulation and the thermal-cracking run as doubles; the summary files hold
+// what the option left in the arrays. On one folder, in order: the design
+// option writes "criteria.txt", which the criteria road reads by columns and
+// the volumetric road ("FLD") free-form.
+TEST(DispatchAnalysis, EachRoadReachesItsOption) {
+  using option_test::CrackRow;
+  // Case c stays below the criterion until month 10c, then cracks; 1300 + c
+  // at month 240.
+  auto cases = [](int n) {
+    std::vector<CrackRow> rows;
+    for (int c = 1; c <= n; ++c)
+      for (int k = 1; k <= 241; ++k)
+        rows.push_back({c, k, k == 240 ? 1300.0 + c : k < 10 * c ? 100.0 : 2000.0});
+    return rows;
+  };
+  std::vector<CrackRow> design;
+  for (int k = 1; k <= 240; ++k) design.push_back({1, k, k == 240 ? 1234.5 : 3000.0});
+  struct Road {
+    const char* code1;
+    const char* code2;
+    std::vector<std::vector<CrackRow>> outputs;  // per run call
+    int cases;
+    const char* first_result;
+  };
+  const Road roads[] = {
+      {"DES", "   ", {design}, 0, "       240      1234.5"},
+      {"   ", "SPT", {cases(2)}, 2, "       0.833    1301.000"},
+      {"   ", "VOL", {design, cases(16)}, 16, "   correlation matrix"},
+      {"FLD", "vol", {cases(16)}, 16, "   correlation matrix"},
+  };
+  TempDrive drive;
+  drive.write("proj/tmp/keep", "");
+  for (const auto& road : roads) {
+    const std::string what = std::string(road.code1) + road.code2;
+    engine::EngineRun run = engine::make_engine_run();
+    option_test::SimulationDouble sim;
+    run.histories.set_simulation(sim.callable());
+    option_test::RunDouble cracking_run;
+    cracking_run.install(run.cracking);
+    for (const auto& rows : road.outputs)
+      cracking_run.outputs.push_back(option_test::crack_file(rows));
+    auto rq = request(road.code1, road.code2, 0.0);
+    rq.analysis_integers = {2004, 8, 1, 20};
+    rq.variable_means = {6.0, 4.0, 11.0, 10.98, -3.68};
+    rq.sample_count = road.cases;
+    rq.sample_values.assign(22 * static_cast<std::size_t>(road.cases), 1e-6);
+    engine_test::ConsoleCapture console;
+    engine::dispatch_analysis(run, rq);
+    platform::close_all_units();
+
+    EXPECT_EQ(drive.read("proj/res.txt").substr(0, std::string(road.first_result).size()),
+              road.first_result) << what;
+    EXPECT_EQ(drive.read("proj/criteria.txt"), "       240      1234.5\n") << what;
+    if (road.cases > 0) {
+      EXPECT_NE(cracking_run.run_files.back().find("    1234.500\n"), std::string::npos) << what;
+    }
+    std::vector<std::int32_t> keys, lives(64, 0);
+    std::vector<double> results, at240(32, 0.0);
+    for (const auto& rows : road.outputs)
+      for (const auto& r : rows) {
+        keys.push_back(r.key);
+        results.push_back(r.cracking);
+      }
+    for (int c = 1; c <= road.cases; ++c) {
+      lives[static_cast<std::size_t>(c - 1)] = 10 * c;
+      at240[static_cast<std::size_t>(c - 1)] = 1300.0 + c;
+    }
+    std::vector<std::int32_t> i2_keys;
+    std::vector<double> i2_results;
+    const std::string i2 = drive.read("proj/i2.dat");
+    for (std::size_t at = 0; at < i2.size(); at = i2.find('\n', at) + 1) {
+      std::int32_t k = 0;
+      double v = 0.0;
+      ASSERT_EQ(platform::read_list_text(i2.substr(at, i2.find('\n', at) - at), k, v),
+                platform::IoStatus::Ok) << what;
+      i2_keys.push_back(k);
+      i2_results.push_back(v);
+    }
+    EXPECT_EQ(i2_keys, keys) << what;
+    EXPECT_EQ(i2_results, results) << what;
+    EXPECT_EQ(read_values<std::int32_t>(drive, "proj/i_criteria.dat"), lives) << what;
+    EXPECT_EQ(read_values<double>(drive, "proj/tc240.dat"), at240) << what;
+  }
 }
 
 }  // namespace
