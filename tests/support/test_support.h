@@ -82,6 +82,8 @@ class ConsoleCapture {
     platform::set_console_input(nullptr);
   }
   std::string text() const { return out_.str(); }
+  // What the console has not read yet.
+  std::istream& input() { return in_; }
 
  private:
   std::ostringstream out_;
