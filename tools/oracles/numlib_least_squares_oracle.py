@@ -16,7 +16,16 @@ writes into tests/data/numlib/:
                            evaluated with mpmath at 40 digits;
   regression_weighted.csv  rows with frequencies and weights (a frequency 0 and a
                            NaN weight among them) and the weighted fit
-                           (numpy.linalg.lstsq on rows times sqrt(f*w)).
+                           (numpy.linalg.lstsq on rows times sqrt(f*w));
+  constrained_lsq.csv      bounded and constrained least-squares problems and
+                           their solutions: every active set enumerated (each
+                           variable free or at a bound, each constraint inactive
+                           or at a limit), the feasible minimum kept and solved
+                           again by its KKT system at 40 digits; the bounds-only
+                           ones also agree with scipy.optimize.lsq_linear
+                           (method "bvls"). Seeded random problems, the creep
+                           fit's relaxation moduli (K = 3, 4, 5) and one problem
+                           for each kind of constraint and bound.
 
 Layout of regression_fits.csv, one problem after another:
   case, nobs, nind, intcep, tolerance        header
@@ -29,7 +38,7 @@ import math
 
 from numlib_common import require, write_csv
 
-np, mpmath = require("numpy", "mpmath")
+np, scipy, mpmath = require("numpy", "scipy", "mpmath")
 
 mpmath.mp.dps = 40
 
@@ -209,11 +218,250 @@ def weighted_rows():
     return rows
 
 
+# ---- constrained least squares ---------------------------------------------------
+
+NO_LOWER, NO_UPPER = 1.0e30, -1.0e30
+
+
+def kkt_solve(a, b, rows, values, digits=None):
+    """min |A x - b| subject to rows·x = values, by the KKT system (mpmath at
+    DIGITS when given); None when the system is singular."""
+    n = a.shape[1]
+    m = len(rows)
+    if digits is None:
+        k = np.zeros((n + m, n + m))
+        k[:n, :n] = a.T @ a
+        rhs = np.concatenate([a.T @ b, values]) if m else a.T @ b
+        if m:
+            e = np.array(rows)
+            k[:n, n:] = e.T
+            k[n:, :n] = e
+        if np.linalg.matrix_rank(k) < n + m:
+            return None
+        return np.linalg.solve(k, rhs)[:n]
+    with mpmath.workdps(digits):
+        am = mpmath.matrix(a.tolist())
+        k = mpmath.zeros(n + m, n + m)
+        ata = am.T * am
+        rhs = mpmath.zeros(n + m, 1)
+        atb = am.T * mpmath.matrix(b.tolist())
+        for i in range(n):
+            rhs[i] = atb[i]
+            for j in range(n):
+                k[i, j] = ata[i, j]
+        for r, (row, v) in enumerate(zip(rows, values)):
+            rhs[n + r] = mpmath.mpf(v)
+            for j in range(n):
+                k[n + r, j] = k[j, n + r] = mpmath.mpf(row[j])
+        sol = mpmath.lu_solve(k, rhs)
+        return np.array([float(sol[i]) for i in range(n)])
+
+
+def enumerate_active_sets(p):
+    """The exact solution of a small problem: every variable free, at its lower
+    or at its upper bound, every constraint inactive, at BL or at BU; the
+    feasible equality-constrained minimum with the smallest residual, refined
+    at 40 digits."""
+    import itertools
+    a, b, c = p["a"], p["b"], p["c"]
+    n, m = a.shape[1], len(p["bl"])
+
+    def var_states(j):
+        states = ["free"]
+        if p["xlb"][j] != NO_LOWER:
+            states.append("lower")
+        if p["xub"][j] != NO_UPPER:
+            states.append("upper")
+        return states
+
+    def con_states(i):
+        t = p["irtype"][i]
+        if t in (0, 3) and p["bl"][i] == p["bu"][i]:
+            return ["lower"]
+        states = ["free"]
+        if t in (0, 2, 3):
+            states.append("lower")
+        if t in (0, 1, 3):
+            states.append("upper")
+        return states
+
+    def equalities(choice):
+        rows, values = [], []
+        for j, s in enumerate(choice[:n]):
+            if s != "free":
+                e = np.zeros(n)
+                e[j] = 1.0
+                rows.append(e)
+                values.append(p["xlb"][j] if s == "lower" else p["xub"][j])
+        for i, s in enumerate(choice[n:]):
+            if s != "free":
+                rows.append(c[i])
+                values.append(p["bl"][i] if s == "lower" else p["bu"][i])
+        return rows, values
+
+    def feasible(x):
+        tol = 1e-9
+        for j in range(n):
+            lo, hi = p["xlb"][j], p["xub"][j]
+            if lo != NO_LOWER and x[j] < lo - tol * max(1, abs(lo)):
+                return False
+            if hi != NO_UPPER and x[j] > hi + tol * max(1, abs(hi)):
+                return False
+        for i in range(m):
+            v, t = c[i] @ x, p["irtype"][i]
+            if t in (0, 2, 3) and v < p["bl"][i] - tol * max(1, abs(p["bl"][i])):
+                return False
+            if t in (0, 1, 3) and v > p["bu"][i] + tol * max(1, abs(p["bu"][i])):
+                return False
+        return True
+
+    best, best_choice = None, None
+    for choice in itertools.product(*([var_states(j) for j in range(n)]
+                                      + [con_states(i) for i in range(m)])):
+        rows, values = equalities(choice)
+        if len(rows) > n:
+            continue
+        x = kkt_solve(a, b, rows, values)
+        if x is None or not feasible(x):
+            continue
+        r = np.linalg.norm(a @ x - b)
+        if best is None or r < best - 1e-13 * max(best, 1e-300):
+            best, best_choice = r, choice
+    rows, values = equalities(best_choice)
+    return kkt_solve(a, b, rows, values, digits=40), best_choice
+
+
+def bvls(p):
+    import scipy.optimize
+    lo = [-np.inf if v == NO_LOWER else v for v in p["xlb"]]
+    hi = [np.inf if v == NO_UPPER else v for v in p["xub"]]
+    return scipy.optimize.lsq_linear(p["a"], p["b"], bounds=(lo, hi), method="bvls",
+                                     tol=1e-15).x
+
+
+def problem(a, b, xlb, xub, c=None, bl=(), bu=(), irtype=()):
+    return {"a": np.array(a, float), "b": np.array(b, float), "xlb": list(xlb), "xub": list(xub),
+            "c": np.zeros((0, np.shape(a)[1])) if c is None else np.array(c, float),
+            "bl": list(bl), "bu": list(bu), "irtype": list(irtype)}
+
+
+def random_bounded(rng, m, n):
+    """Bounds cutting the unconstrained solution on about half the variables,
+    of every type."""
+    a = rng.normal(size=(m, n))
+    b = a @ rng.uniform(-2, 2, n) + rng.normal(0, 0.5, m)
+    free = np.linalg.lstsq(a, b, rcond=None)[0]
+    xlb, xub = [], []
+    for j in range(n):
+        kind = rng.integers(0, 5)
+        cut = free[j] - 0.4 * abs(free[j]) - 0.2
+        raise_ = free[j] + 0.4 * abs(free[j]) + 0.2
+        if kind == 0:    # both, upper active
+            xlb.append(cut - 3.0), xub.append(cut)
+        elif kind == 1:  # both, lower active
+            xlb.append(raise_), xub.append(raise_ + 3.0)
+        elif kind == 2:  # lower only, inactive or active
+            xlb.append(raise_ if rng.integers(0, 2) else cut), xub.append(NO_UPPER)
+        elif kind == 3:  # upper only
+            xlb.append(NO_LOWER), xub.append(cut if rng.integers(0, 2) else raise_)
+        else:            # free
+            xlb.append(NO_LOWER), xub.append(NO_UPPER)
+    return problem(a, b, xlb, xub)
+
+
+def relaxation_fit(k):
+    """The creep fit's relaxation moduli: K relaxation times from 10 to 1e6,
+    M rows from the 1.5 rule, E(j) in [1e-5, 1/c1], sum E = 1/c1 and
+    sum rho·E = c_n. The right side 1/Z is the Carson transform of a relaxation
+    series E at the exact times; the matrix and the constraint take the times
+    as a root finder gives them, to 1e-6 relative, so the fit is close but not
+    exact, as in the engine."""
+    moduli = [0.21, 0.12, 0.055, 0.012, 0.0021][:k]
+    rho = [10.0 ** (1.0 + 5.0 * j / (k - 1)) for j in range(k)]
+    found = [r * (1.0 + 1e-6 * math.sin(j + 1.0)) for j, r in enumerate(rho)]
+    c1 = 1.0 / sum(moduli)
+    cn = sum(r * e for r, e in zip(rho, moduli))
+    m = max(k, int(math.log10(found[-1] / found[0]) / float(np.float32(0.17609126))) + 1)
+    t = [found[0] * 1.5 ** i for i in range(m)]
+    b = [sum(e * (r / ti) / (r / ti + 1.0) for r, e in zip(rho, moduli)) for ti in t]
+    a = [[(r / ti) / (r / ti + 1.0) for r in found] for ti in t]
+    return problem(a, b, [1e-5] * k, [1.0 / c1] * k, c=[[1.0] * k, found],
+                   bl=[1.0 / c1, cn], bu=[1.0 / c1, cn], irtype=[0, 0])
+
+
+def constrained_cases():
+    rng = np.random.default_rng(20261210)
+    cases = []
+    for _ in range(6):   # bounds only, against scipy's BVLS
+        m, n = int(rng.integers(6, 14)), int(rng.integers(2, 6))
+        cases.append(("bvls", random_bounded(rng, m, n)))
+    for k in (3, 4, 5):
+        cases.append(("relaxation", relaxation_fit(k)))
+
+    def with_constraints(kinds, bounds, m=9, n=4):
+        p = random_bounded(rng, m, n)
+        free = np.linalg.lstsq(p["a"], p["b"], rcond=None)[0]
+        p["xlb"], p["xub"] = [v[0] for v in bounds], [v[1] for v in bounds]
+        c = rng.normal(size=(len(kinds), n))
+        p["c"] = c
+        for i, kind in enumerate(kinds):
+            v = c[i] @ free
+            if kind == 1:                        # C x <= BU, active
+                p["bl"].append(-5.0), p["bu"].append(v - 0.7)
+            elif kind == 2:                      # C x >= BL, active
+                p["bl"].append(v + 0.7), p["bu"].append(5.0)
+            elif kind == 3:                      # two-sided, upper active
+                p["bl"].append(v - 3.0), p["bu"].append(v - 0.5)
+            elif kind == 0:                      # two-sided, wide
+                p["bl"].append(v - 0.6), p["bu"].append(v + 0.2)
+            else:                                # equality
+                p["bl"].append(v + 0.3), p["bu"].append(v + 0.3)
+            p["irtype"].append(0 if kind in (0, 4) else kind)
+        return p
+
+    boxed = [(-1.0, 1.5), (-2.0, 0.5), (-0.5, 2.0), (-1.5, 1.0)]
+    cases.append(("types 1 and 2, all boxed", with_constraints([1, 2], boxed)))
+    cases.append(("type 3 and type 0 with BL < BU", with_constraints([3, 0], boxed)))
+    cases.append(("free and upper-only under equalities",
+                  with_constraints([4, 4], [(NO_LOWER, NO_UPPER), (NO_LOWER, 0.4),
+                                            (-1.0, 1.0), (-2.0, 2.0)])))
+    cases.append(("XLB = -1e30 as a bound",
+                  with_constraints([1], [(-1.0e30, 0.3), (-1.0, 1.0), (NO_LOWER, NO_UPPER),
+                                         (-2.0, 2.0)])))
+    return cases
+
+
+def constrained_rows():
+    out = []
+    for number, (what, p) in enumerate(constrained_cases(), start=1):
+        x, active = enumerate_active_sets(p)
+        if what == "bvls":
+            other = bvls(p)
+            assert np.allclose(other, x, rtol=1e-9, atol=1e-12), (other, x)
+        n, m = p["a"].shape[1], len(p["bl"])
+        print(f"case {number} ({what}): active {''.join(s[0] for s in active)}")
+        out.append([number, p["a"].shape[0], n, m])
+        out.extend(list(row) for row in p["a"])
+        out.append(list(p["b"]))
+        if m:
+            out.extend(list(row) for row in p["c"])
+            out.append(p["bl"])
+            out.append(p["bu"])
+            out.append(p["irtype"])
+        out.append(p["xlb"])
+        out.append(p["xub"])
+        out.append(list(x))
+    return out
+
+
 def main():
     write_csv("regression_fits.csv",
               "case,nobs,nind,intcep,tolerance / y,x1..xnind / b..,sst,sse", regression_rows())
     write_csv("regression_weighted.csv",
               "x1,x2,y,frequency,weight (25 rows) / b1,b2,b3,sse,dfe,nrmiss", weighted_rows())
+    write_csv("constrained_lsq.csv",
+              "case,nra,nca,ncon / A rows / b / C rows, bl, bu, irtype (when ncon > 0) / "
+              "xlb / xub / x", constrained_rows())
 
 
 if __name__ == "__main__":
