@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -28,23 +26,12 @@ const fs::path kRoot = DESIGN_ROAD_DIR;
 const fs::path kProject = kRoot / "project";
 const fs::path kDrive = kRoot / "drive";
 
-struct Outcome {
-  int status = -1;
-  std::string output;  // standard output and error
-};
+using Outcome = testing_support::CommandResult;
 
 // Runs a program in the project folder with the drive "c:\" mapped.
 Outcome run_in_project(const std::string& command) {
-  const std::string line = "cd '" + kProject.string() + "' && env -u DISPLAY PAVSIM_DRIVE_C='" +
-                           kDrive.string() + "' " + command + " 2>&1";
-  Outcome o;
-  FILE* p = popen(line.c_str(), "r");
-  if (p == nullptr) return o;
-  char buf[4096];
-  while (std::fgets(buf, sizeof buf, p) != nullptr) o.output += buf;
-  const int status = pclose(p);
-  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return o;
+  return testing_support::run_command("cd '" + kProject.string() + "' && env -u DISPLAY PAVSIM_DRIVE_C='" +
+                                      kDrive.string() + "' " + command + " 2>&1 </dev/null");
 }
 
 Outcome pavsim() { return run_in_project("'" PAVSIM_EXECUTABLE "'"); }

@@ -25,7 +25,8 @@ writes into tests/data/numlib/:
                            ones also agree with scipy.optimize.lsq_linear
                            (method "bvls"). Seeded random problems, the creep
                            fit's relaxation moduli (K = 3, 4, 5) and one problem
-                           for each kind of constraint and bound.
+                           for each kind of constraint and bound, and one
+                           whose constraints leave a variable out.
 
 Layout of regression_fits.csv, one problem after another:
   case, nobs, nind, intcep, tolerance        header
@@ -398,11 +399,13 @@ def constrained_cases():
     for k in (3, 4, 5):
         cases.append(("relaxation", relaxation_fit(k)))
 
-    def with_constraints(kinds, bounds, m=9, n=4):
+    def with_constraints(kinds, bounds, m=9, n=4, zero_column=None):
         p = random_bounded(rng, m, n)
         free = np.linalg.lstsq(p["a"], p["b"], rcond=None)[0]
         p["xlb"], p["xub"] = [v[0] for v in bounds], [v[1] for v in bounds]
         c = rng.normal(size=(len(kinds), n))
+        if zero_column is not None:
+            c[:, zero_column] = 0.0
         p["c"] = c
         for i, kind in enumerate(kinds):
             v = c[i] @ free
@@ -428,6 +431,8 @@ def constrained_cases():
     cases.append(("XLB = -1e30 as a bound",
                   with_constraints([1], [(-1.0e30, 0.3), (-1.0, 1.0), (NO_LOWER, NO_UPPER),
                                          (-2.0, 2.0)])))
+    cases.append(("constraints without variable 1",
+                  with_constraints([1, 2], [(-5.0, 5.0)] * 4, zero_column=0)))
     return cases
 
 

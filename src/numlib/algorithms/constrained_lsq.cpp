@@ -36,7 +36,7 @@ constexpr int kLower = 1, kUpper = 2, kBoth = 3, kFree = 4;
 
 constexpr int kEndOfList = 99;
 
-// Internal error numbers of the constraint level, handed up in MODE.
+// Internal error numbers of the option readers, handed up in MODE.
 constexpr int kBadScalingMode = 48, kBadUserOffset = 49, kBadScaleFactor = 50, kUndefinedKey = 51;
 
 // Records an error after storing its message values %(I1), %(I2), ...
@@ -134,21 +134,43 @@ int read_scaling_options(const int* iopt, int last_key, const double* rw, int nc
   return 0;
 }
 
+// ORIGIN(i) is the input row (from 1) that row i of W holds the most of: the
+// column choice weights constraint rows and equation rows differently, and
+// rotations move them.
+
+// Rotates row I into row K of W so that W(I, J) becomes 0; columns J + 1 ..
+// NCOLS and the right-hand side behind them go along, and so do the rows'
+// origins, with the row that gives the larger part.
+void rotate_rows(double* w, int mdw, int ncols, int k, int i, int j, double& origin_k,
+                 double& origin_i) {
+  if (at(w, mdw, i, j) == 0.0) return;
+  if (std::abs(at(w, mdw, i, j)) > std::abs(at(w, mdw, k, j))) std::swap(origin_k, origin_i);
+  double c = 0.0, s = 0.0;
+  GIVENS_CONSTRUCT(at(w, mdw, k, j), at(w, mdw, i, j), c, s);
+  at(w, mdw, i, j) = 0.0;
+  GIVENS_APPLY(ncols - j, &at(w, mdw, k, j + 1), mdw, &at(w, mdw, i, j + 1), mdw, c, s);
+}
+
 // Triangularises rows 1..MROWS of W over its NCOLS columns and the right-hand
-// side behind them by plane rotations, each pivot the largest element left in
-// its column.
-void triangularise(double* w, int mdw, int mrows, int ncols) {
-  for (int j = 0; j <= ncols && j + 1 < mrows; ++j) {
-    const int p = j + VECTOR_INDEX_MAX_ABS(mrows - j, &at(w, mdw, j, j), 1) - 1;
-    if (p != j) VECTOR_SWAP(ncols + 1 - j, &at(w, mdw, j, j), mdw, &at(w, mdw, p, j), mdw);
-    for (int i = j + 1; i < mrows; ++i) {
-      if (at(w, mdw, i, j) == 0.0) continue;
-      double c = 0.0, s = 0.0;
-      GIVENS_CONSTRUCT(at(w, mdw, j, j), at(w, mdw, i, j), c, s);
-      at(w, mdw, i, j) = 0.0;
-      GIVENS_APPLY(ncols - j, &at(w, mdw, j, j + 1), mdw, &at(w, mdw, i, j + 1), mdw, c, s);
+// side behind them by plane rotations: the first NCOLS + 1 rows among
+// themselves, each pivot the largest element left in its column, then every
+// later row merged into them. Returns the number of rows left,
+// min(MROWS, NCOLS + 1); ORIGIN holds that many entries.
+int triangularise(double* w, int mdw, int mrows, int ncols, double* origin) {
+  const int top = std::min(mrows, ncols + 1);
+  for (int j = 0; j + 1 < top; ++j) {
+    const int p = j + VECTOR_INDEX_MAX_ABS(top - j, &at(w, mdw, j, j), 1) - 1;
+    if (p != j) {
+      VECTOR_SWAP(ncols + 1 - j, &at(w, mdw, j, j), mdw, &at(w, mdw, p, j), mdw);
+      std::swap(origin[j], origin[p]);
     }
+    for (int i = j + 1; i < top; ++i) rotate_rows(w, mdw, ncols, j, i, j, origin[j], origin[i]);
   }
+  for (int i = top; i < mrows; ++i) {
+    double merged = i + 1;
+    for (int j = 0; j < top; ++j) rotate_rows(w, mdw, ncols, j, i, j, origin[j], merged);
+  }
+  return top;
 }
 
 // The active-set iteration of DL6LSQ. Columns of W stand in the internal order:
@@ -160,8 +182,8 @@ void triangularise(double* w, int mdw, int mrows, int ncols) {
 class ActiveSet {
  public:
   ActiveSet(double* w, int mdw, int mrows, int ncols, const double* bl, const double* bu,
-            const int* ind, double* x, double* zr, double* ww, const double* scl, int* ibasis,
-            int* ibb)
+            const int* ind, double* x, double* zr, double* origin, double* ww, const double* scl,
+            int* ibasis, int* ibb)
       : w_(w),
         mdw_(mdw),
         mrows_(mrows),
@@ -171,13 +193,14 @@ class ActiveSet {
         ind_(ind),
         x_(x),
         zr_(zr),
+        origin_(origin),
         ww_(ww),
         scl_(scl),
         ibasis_(ibasis),
         ibb_(ibb) {}
 
-  // Row weighting of the column choice: rows 1..mval against the rest, which
-  // count |weight| times.
+  // Row weighting of the column choice: the rows of input rows 1..mval (the
+  // constraints) against the rest, which count |weight| times.
   void set_weighting(int mval, double weight) {
     mval_ = mval;
     weight_ = std::abs(weight);
@@ -319,23 +342,30 @@ class ActiveSet {
     return !by_ratio || (below > threshold_ && below > tau_ * in);
   }
 
-  // The column's norms in the triangle's rows (IN) and below them (BELOW),
-  // with the rows beyond the separator counted |weight| times.
+  // The column's norms in the triangle's rows (IN) and below them (BELOW).
+  // While fewer columns than constraints are free, BELOW counts only the
+  // constraint rows; afterwards the equation rows count |weight| times.
   void norms(int j, double& in, double& below) {
-    auto norm = [&](int from, int to) { return VECTOR_NORM2(to - from, &W(from, j), 1); };
-    if (mval_ == 0) {
-      in = weight_ * norm(0, nfree_);
-      below = weight_ * norm(nfree_, mrows_);
-    } else if (nfree_ < mval_) {
-      in = norm(0, nfree_);
-      below = norm(nfree_, mval_);
-    } else {
-      double c = 0.0, s = 0.0;
-      in = norm(0, mval_);
-      GIVENS_CONSTRUCT(in, weight_ * norm(mval_, nfree_), c, s);
-      in = std::abs(in);
-      below = weight_ * norm(nfree_, mrows_);
+    double in_con = 0.0, in_eq = 0.0, below_con = 0.0, below_eq = 0.0;
+    for (int i = 0; i < mrows_; ++i) {
+      const bool constraint = origin_[i] <= mval_;
+      double& sum =
+          i < nfree_ ? (constraint ? in_con : in_eq) : (constraint ? below_con : below_eq);
+      sum = std::hypot(sum, W(i, j));
     }
+    double c = 0.0, s = 0.0;
+    if (nfree_ < mval_) {
+      in = in_con;
+      GIVENS_CONSTRUCT(in, in_eq, c, s);
+      below = below_con;
+    } else {
+      in = in_con;
+      GIVENS_CONSTRUCT(in, weight_ * in_eq, c, s);
+      below = below_con;
+      GIVENS_CONSTRUCT(below, weight_ * below_eq, c, s);
+    }
+    in = std::abs(in);
+    below = std::abs(below);
   }
 
   void swap_columns(int j, int k) {
@@ -350,13 +380,8 @@ class ActiveSet {
   void bring_in(int j) {
     swap_columns(j, nfree_);
     const int k = nfree_;
-    for (int i = k + 1; i < mrows_; ++i) {
-      if (W(i, k) == 0.0) continue;
-      double c = 0.0, s = 0.0;
-      GIVENS_CONSTRUCT(W(k, k), W(i, k), c, s);
-      W(i, k) = 0.0;
-      GIVENS_APPLY(ncols_ - k, &W(k, k + 1), mdw_, &W(i, k + 1), mdw_, c, s);
-    }
+    for (int i = k + 1; i < mrows_; ++i)
+      rotate_rows(w_, mdw_, ncols_, k, i, k, origin_[k], origin_[i]);
     ibasis_[k] = variable(k) + 1;
     ++nfree_;
   }
@@ -366,12 +391,8 @@ class ActiveSet {
   // is held.
   void take_out(int k) {
     for (int j = k; j + 1 < nfree_; ++j) swap_columns(j, j + 1);
-    for (int i = k; i + 1 < nfree_; ++i) {
-      double c = 0.0, s = 0.0;
-      GIVENS_CONSTRUCT(W(i, i), W(i + 1, i), c, s);
-      W(i + 1, i) = 0.0;
-      GIVENS_APPLY(ncols_ - i, &W(i, i + 1), mdw_, &W(i + 1, i + 1), mdw_, c, s);
-    }
+    for (int i = k; i + 1 < nfree_; ++i)
+      rotate_rows(w_, mdw_, ncols_, i, i + 1, i, origin_[i], origin_[i + 1]);
     --nfree_;
     ibasis_[nfree_] = -(variable(nfree_) + 1);
   }
@@ -400,18 +421,21 @@ class ActiveSet {
         }
         fresh = -1;
       }
+      // The first bound that the step from X to Z meets, if any.
       double alpha = 1.0;
       int limit = -1;
       for (int k = 0; k < nfree_; ++k) {
         const int v = variable(k);
         const double y = x_[v], z = zr_[k];
-        double a = 1.0;
+        double a = 0.0;
         if (has_lower(v) && z < lower(v))
           a = (lower(v) - y) / (z - y);
         else if (has_upper(v) && z > upper(v))
           a = (upper(v) - y) / (z - y);
-        if (a < alpha) {
-          alpha = a;
+        else
+          continue;
+        if (limit < 0 || a < alpha) {
+          alpha = std::min(a, 1.0);
           limit = k;
         }
       }
@@ -442,7 +466,7 @@ class ActiveSet {
   int mdw_, mrows_, ncols_;
   const double *bl_, *bu_;
   const int* ind_;
-  double *x_, *zr_, *ww_;
+  double *x_, *zr_, *origin_, *ww_;
   const double* scl_;
   int *ibasis_, *ibb_;
   int nfree_ = 0;
@@ -674,6 +698,7 @@ void dL5LSQ(double* w, int mdw, int mrows, int ncols, const double* bl, const do
   double* scl = rw;
   double* ww = scl + ncols;
   double* zr = ww + ncols;
+  double* origin = zr + ncols + 1;
   for (int j = 0; j < ncols; ++j) {
     const double* col = &at(w, mdw, 0, j);
     double size = 0.0;
@@ -691,9 +716,10 @@ void dL5LSQ(double* w, int mdw, int mrows, int ncols, const double* bl, const do
     ibasis[j] = j + 1;
     ibb[j] = 1;
   }
-  triangularise(w, mdw, mrows, ncols);
-  DL6LSQ(w, mdw, std::min(mrows, ncols + 1), ncols, bl, bu, ind, iopt + options.inner, x, rnorm,
-         mode, zr, ww, scl, ibasis, ibb);
+  for (int i = 0; i < std::min(mrows, ncols + 1); ++i) origin[i] = i + 1;
+  const int rows = triangularise(w, mdw, mrows, ncols, origin);
+  DL6LSQ(w, mdw, rows, ncols, bl, bu, ind, iopt + options.inner, x, rnorm, mode, zr, ww, scl,
+         ibasis, ibb);
   frame.pop();
 }
 
@@ -810,10 +836,10 @@ void DL6LSQ(double* w, int mdw, int minput, int ncols, const double* bl, const d
     }
   }
 
-  if (fac >= 0.0 && ncols < fac * mrows) {
-    triangularise(w, mdw, mrows, ncols);
-    mrows = std::min(mrows, ncols + 1);
-  }
+  // More rows than NCOLS + 1 are always reduced: the work holds no more.
+  double* origin = rw + ncols + 1;
+  if ((fac >= 0.0 && ncols < fac * mrows) || mrows > ncols + 1)
+    mrows = triangularise(w, mdw, mrows, ncols, origin);
   if (print) {
     DWRRRN("Pretriangularized Input Matrix", mrows, ncols + 1, w, mdw, 0);
     DWRRRN("Lower Bounds", 1, ncols, bl, 1, 0);
@@ -822,7 +848,7 @@ void DL6LSQ(double* w, int mdw, int minput, int ncols, const double* bl, const d
 
   // The columns take the scaling: W·diag(scl), variables x/scl.
   for (int j = 0; j < ncols; ++j) VECTOR_SCALE(mrows, scl[ibasis[j] - 1], &at(w, mdw, 0, j), 1);
-  ActiveSet set(w, mdw, mrows, ncols, bl, bu, ind, x, rw, ww, scl, ibasis, ibb);
+  ActiveSet set(w, mdw, mrows, ncols, bl, bu, ind, x, rw, origin, ww, scl, ibasis, ibb);
   set.set_weighting(mval, weight);
   set.set_thresholds(tau, threshold);
   set.start();

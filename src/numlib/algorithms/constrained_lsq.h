@@ -62,8 +62,10 @@ void dL5LSQ(double* w, int mdw, int mrows, int ncols, const double* bl, const do
 
 // The active-set iteration on MINPUT rows of W. SCL holds the column scaling,
 // IBASIS the variable of each column (1..NCOLS), IBB the bound polarity flags
-// (odd: at the lower bound, even: at the upper). RW holds NCOLS + 1 doubles,
-// WW NCOLS (the gradient). X receives the solution and RNORM the residual norm.
+// (odd: at the lower bound, even: at the upper). RW holds 2·(NCOLS + 1)
+// doubles: scratch, then for each row of W the input row (from 1) it holds the
+// most of, which tells constraint rows from equation rows. WW (NCOLS) receives
+// the gradient, X the solution and RNORM the residual norm.
 void DL6LSQ(double* w, int mdw, int minput, int ncols, const double* bl, const double* bu,
             const int* ind, const int* iopt, double* x, double& rnorm, int& mode, double* rw,
             double* ww, const double* scl, int* ibasis, int* ibb);

@@ -122,6 +122,13 @@ struct PageOptionTable {
   std::array<int, 3> values{0, 78, 60};
 };
 
+// Iteration limits of the two symmetric eigen-solvers. Only tests lower them,
+// to reach the paths where an iteration does not converge.
+struct EigenIterationLimits {
+  int ql_sweeps = 100;         // De7csf: sweeps per eigenvalue
+  int tridiagonal_factor = 30;  // dE4CSF: this many times N iterations in all
+};
+
 struct LibraryState {
   ErrorState error;
   NormalDistributionState normal_distribution;
@@ -139,6 +146,7 @@ struct LibraryState {
   DoubleOptionTables double_option_tables;
   PrintOptionTable print_option_table;
   PageOptionTable page_option_table;
+  EigenIterationLimits eigen_limits;
 };
 
 LibraryState& library_state();
