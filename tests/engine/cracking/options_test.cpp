@@ -71,19 +71,21 @@ struct OptionRun {
       samples.push_back(400.0 + j);
     }
   }
+  engine::OptionArgs args() {
+    return {capacity, sample_count, criteria, keys, results,   cracking, means,
+            deviations, samples,    criterion, code, wd,        state,    histories};
+  }
   void go(void (*option)(engine::OptionArgs&)) {
-    engine::OptionArgs args{capacity, sample_count, criteria, keys,    results,
-                            cracking, means,        deviations, samples, criterion,
-                            code,     wd,           state,    histories};
+    engine::OptionArgs a = args();
     engine_test::ConsoleCapture capture;
     platform::open_unit(engine::kResultsUnit, "c:\\proj\\res.txt", platform::OpenStatus::Replace);
-    status = stop_status([&] { option(args); }, &message);
+    status = stop_status([&] { option(a); }, &message);
     platform::close_all_units();
     console = capture.text();
   }
   std::string file(const std::string& rel) const { return drive.read("proj/" + rel); }
   bool exists(const std::string& rel) const { return drive.exists("proj/" + rel); }
-  // Records 2, 3 and 5 of each group of a run file of 7-record groups.
+  // Records 2, 3 and 5 (table name or mixture) of each 7-record group.
   struct Group {
     std::string history, thickness, table;
   };
@@ -180,9 +182,7 @@ TEST(CollectCrackResults, StoresUpToCapacityAndEndsAtTheClosingRecord) {
   for (const auto& c : cases) {
     OptionRun o;
     o.drive.write("proj/ 1.txt", crack_file(c.rows));
-    engine::OptionArgs args{o.capacity, o.sample_count, o.criteria, o.keys,    o.results,
-                            o.cracking, o.means,        o.deviations, o.samples, o.criterion,
-                            o.code,     o.wd,           o.state,    o.histories};
+    engine::OptionArgs args = o.args();
     int calls = 0;
     engine_test::ConsoleCapture console;
     const auto got = engine::collect_crack_results(args, c.first,
@@ -266,7 +266,6 @@ TEST(CriteriaOption, CasesPerLevelAndSample) {
       {"JMF: one level", "JMF", 0.5, {{"tmp\\thermal.tmp", "       6.000"}}},
       {"spread 0.01: two levels", "   ", 0.01,
        {{"tmp\\minthermal.tmp", "       5.990"}, {"tmp\\plusthermal.tmp", "       6.010"}}},
-      {"spread 0.0099: one level", "   ", 0.0099, {{"tmp\\thermal.tmp", "       6.000"}}},
   };
   for (const auto& c : cases) {
     OptionRun o;
@@ -385,25 +384,21 @@ TEST(VolOption, TablesRetainedRowsAndHistories) {
     EXPECT_EQ(r[56], minus1 + "        4.5000       11.2500       11.1050       -3.7425");
     EXPECT_EQ(r[70], minus1 + "        3.5000       10.7500       10.8550       -3.7425");
 
-    // Each group's thickness and mixture give back its row.
-    const auto run = lines(o.run.run_files.at(0));
-    ASSERT_EQ(run.size(), 16u * 7) << d;
-    for (std::size_t g = 0; g < 16; ++g) {
-      const int row = retained[g];
-      const bool plus = row <= 16;
-      EXPECT_EQ(platform::trim_trailing(run[7 * g + 1]),
-                d == 0.1 ? "c:\\proj\\tmp\\thermal.tmp"
-                         : plus ? "c:\\proj\\tmp\\plusthermal.tmp" : "c:\\proj\\tmp\\minthermal.tmp");
-      EXPECT_EQ(run[7 * g + 2], plus ? (d == 0.1 ? "       6.100" : "       6.110")
+    // Each group's thickness and mixture give back its row, in order.
+    const auto g = o.groups();
+    ASSERT_EQ(g.size(), 16u) << d;
+    for (std::size_t i = 0; i < 16; ++i) {
+      const bool plus = retained[i] <= 16;
+      EXPECT_EQ(g[i].history, d == 0.1 ? "c:\\proj\\tmp\\thermal.tmp"
+                              : plus   ? "c:\\proj\\tmp\\plusthermal.tmp"
+                                       : "c:\\proj\\tmp\\minthermal.tmp");
+      EXPECT_EQ(g[i].thickness, plus ? (d == 0.1 ? "       6.100" : "       6.110")
                                      : (d == 0.1 ? "       5.900" : "       5.890"));
       std::array<double, 4> mix{};
-      ASSERT_EQ(platform::read_list_text(run[7 * g + 4], mix), platform::IoStatus::Ok);
+      ASSERT_EQ(platform::read_list_text(g[i].table, mix), platform::IoStatus::Ok);
       int bits = plus ? 0 : 16;
-      for (int c = 2; c <= 5; ++c)
-        if (mix[static_cast<std::size_t>(c - 2)] < o.means[static_cast<std::size_t>(c - 1)])
-          bits |= 1 << (5 - c);
-      EXPECT_EQ(bits + 1, row) << d << " group " << g;
-      EXPECT_EQ(run[7 * g + 6], "    1234.500");
+      for (std::size_t c = 0; c < 4; ++c) bits |= mix[c] < o.means[c + 1] ? 8 >> c : 0;
+      EXPECT_EQ(bits + 1, retained[i]) << d << " group " << i;
     }
   }
 }
