@@ -13,10 +13,9 @@
 // and the process's peak resident memory so far (ru_maxrss; run one benchmark
 // per process with --benchmark_filter for a figure of its own).
 
+#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>

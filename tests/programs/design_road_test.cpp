@@ -29,8 +29,9 @@ using Outcome = testing_support::CommandResult;
 
 // Runs a program in the project folder with the drive "c:\" mapped.
 Outcome run_in_project(const std::string& command) {
-  return testing_support::run_command("cd '" + kProject.string() + "' && env -u DISPLAY PAVSIM_DRIVE_C='" +
-                                      kDrive.string() + "' " + command + " 2>&1 </dev/null");
+  return testing_support::run_command("cd '" + kProject.string() +
+                                      "' && env -u DISPLAY PAVSIM_DRIVE_C='" + kDrive.string() +
+                                      "' " + command + " 2>&1 </dev/null");
 }
 
 Outcome pavsim() { return run_in_project("'" PAVSIM_EXECUTABLE "'"); }
@@ -69,8 +70,8 @@ void expect_clean(const std::string& name) {
 
 TEST(DesignRoad, TervonWritesTheEngineInput) {
   fs::remove_all(kRoot);
-  const std::string make = "'" MKDEMO_EXECUTABLE "' '" + kProject.string() + "' --drive '" +
-                           kDrive.string() + "'";
+  const std::string make =
+      "'" MKDEMO_EXECUTABLE "' '" + kProject.string() + "' --drive '" + kDrive.string() + "'";
   ASSERT_EQ(std::system(make.c_str()), 0);
   const Outcome t = run_in_project("'" TERVON_EXECUTABLE "' --script '" ROAD1_SCRIPT "'");
   ASSERT_EQ(t.status, 0) << t.output;
@@ -93,7 +94,8 @@ TEST(DesignRoad, DesignRunSimulatesThenRunsTheDesignCase) {
   // "criteria.txt": the last row's key (I10) and cracking (F12.1).
   const std::string last = rows.back();
   const std::string cracking = last.substr(last.find_last_of(' ') + 1);
-  const std::string criteria = "       240" + std::string(12 - cracking.size(), ' ') + cracking + "\n";
+  const std::string criteria =
+      "       240" + std::string(12 - cracking.size(), ' ') + cracking + "\n";
   EXPECT_EQ(project_file("criteria.txt"), criteria);
   EXPECT_EQ(project_file("res.txt"), criteria);
   EXPECT_EQ(lines_of(project_file("i2.dat")).size(), 240u);
@@ -101,10 +103,12 @@ TEST(DesignRoad, DesignRunSimulatesThenRunsTheDesignCase) {
 
   // The console: progress marks, then the run's times around its final row.
   std::size_t at = 0;
-  for (const std::string& mark : {std::string(" 500\n"), std::string("9999\n"),
-                                  std::string(" Time begin="), last + "\n", std::string(" Time end=")}) {
+  for (const std::string& mark :
+       {std::string(" 500\n"), std::string("9999\n"), std::string(" Time begin="), last + "\n",
+        std::string(" Time end=")}) {
     const std::size_t found = o.output.find(mark, at);
-    ASSERT_NE(found, std::string::npos) << "\"" << mark << "\" missing or out of order in\n" << o.output;
+    ASSERT_NE(found, std::string::npos) << "\"" << mark << "\" missing or out of order in\n"
+                                        << o.output;
     at = found + mark.size();
   }
   for (const char* f : {" 1.txt", "res.txt", "criteria.txt", "i2.dat", "i_criteria.dat",
@@ -135,24 +139,28 @@ TEST(DesignRoad, CriteriaAndVolumetricRoads) {
   const Road roads[] = {
       {"JMFSPT\n2004 8 1 20\n6.0\n0.0\n3\n" +
            read_file(fs::path(TEST_DATA_DIR) / "engine" / "e2e" / "creep_samples.txt"),
-       3 + 5, 3, {{4, "     average "}, {6, "     std. dev "}}},
+       3 + 5,
+       3,
+       {{4, "     average "}, {6, "     std. dev "}}},
       {"   VOL\n2004 8 1 20\n6.0 4.0 11.0 10.98 -3.68\n0.0 0.5 0.5 0.0 0.0\n",
-       1 + 5 + 32 + 1 + 32 + 16 + 5, 87,
+       1 + 5 + 32 + 1 + 32 + 16 + 5,
+       87,
        {{0, "   correlation matrix"},
         {6, "        1.        1.        1.        1.        1.    0.000000"},
         {38, "    principal variables"}}},
   };
   for (const auto& road : roads) {
     write_file(kProject / "input.dat", road.input);
-    for (const char* f : {"res.txt", "i2.dat", "i_criteria.dat", "tc240.dat"}) fs::remove(kProject / f);
+    for (const char* f : {"res.txt", "i2.dat", "i_criteria.dat", "tc240.dat"})
+      fs::remove(kProject / f);
     const Outcome o = pavsim();
     ASSERT_EQ(o.status, 0) << o.output;
     const auto res = lines_of(project_file("res.txt"));
     ASSERT_EQ(res.size(), road.res_lines) << project_file("res.txt");
     EXPECT_EQ(res[road.life_line], " serv life   TC@ 20 years");
     for (const auto& [line, text] : road.res) EXPECT_EQ(res[line], text);
-    for (const char* f : {" 1.txt", "res.txt", "criteria.txt", "i2.dat", "i_criteria.dat",
-                          "tc240.dat"})
+    for (const char* f :
+         {" 1.txt", "res.txt", "criteria.txt", "i2.dat", "i_criteria.dat", "tc240.dat"})
       expect_clean(f);
   }
 }
