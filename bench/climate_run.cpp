@@ -1,15 +1,19 @@
 // The climate simulation's run on the default input (the front end's file for
 // 6 inches of asphalt: 69 nodes, the implicit region from node 7, 7307 days, a
 // time step of 0.1 h; temperature-history mode 1), single thread:
+//  - the whole simulation, over a year and over the 7307 days: time and heap
+//    allocations per simulated day, counted between the first day and the
+//    last output point, and the process's peak resident memory;
 //  - the whole run with do-nothing steps in place of the unbound-layer physics:
 //    time per simulated day (with and without the input phase) and heap
-//    allocations per simulated day, counted between the first day and the
-//    last output point;
+//    allocations per simulated day;
+//  - one solved step of the unbound layers, and one output point;
 //  - one simulated day of the surface energy balance and the explicit step
 //    (480 half steps);
 //  - decompose, multiply and solve of a tridiagonal system of 63 rows.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
@@ -21,10 +25,12 @@
 #include "engine/climate/climate_input.h"
 #include "engine/climate/climate_run.h"
 #include "engine/climate/climate_simulation.h"
+#include "engine/climate/frost.h"
 #include "engine/climate/heat_conduction.h"
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/simulation_steps.h"
 #include "engine/climate/surface_energy_balance.h"
+#include "engine/climate/unbound_step.h"
 #include "platform/units.h"
 #include "synthetic_input/front_end_input.h"
 
@@ -32,30 +38,44 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void write_default_input(const bench_support::BenchProject& project) {
+// The front end's file for 6 inches of asphalt and 20 years; `days` cuts it.
+void write_default_input(const bench_support::BenchProject& project, int days = 0) {
   std::filesystem::create_directories(project.project() / "tmp");
   synthetic_input::FrontEndInput input;
   input.asphalt_thickness = 6.0;
   input.analysis_years = 20;
   input.directory = "C:\\proj\\";
   input.days = synthetic_input::synthetic_window(2000, 10);
+  input.max_day_blocks = days;
   synthetic_input::write_front_end_input(project.project() / "input.tmp", input);
 }
 
-// Does nothing but note the clock and the allocation count from the first day
-// to the last output point.
+// Notes the clock and the allocation count from the first day to the last
+// output point, around the simulation's own steps (`physics`) or steps that do
+// nothing.
 class TimedSteps final : public engine::SimulationSteps {
  public:
-  void set_up_materials(engine::ClimateRun&) override {}
-  void set_initial_water(engine::ClimateRun&) override {}
-  void evaluate_drainage(engine::ClimateRun&) override {}
+  explicit TimedSteps(bool physics) : physics_(physics) {}
+  void set_up_materials(engine::ClimateRun& run) override {
+    if (physics_) steps_.set_up_materials(run);
+  }
+  void set_initial_water(engine::ClimateRun& run) override {
+    if (physics_) steps_.set_initial_water(run);
+  }
+  void evaluate_drainage(engine::ClimateRun& run) override {
+    if (physics_) steps_.evaluate_drainage(run);
+  }
   void before_day_loop(engine::ClimateRun& run) override {
+    if (physics_) steps_.before_day_loop(run);
     days = run.period_control.day_count;
     allocations_before = bench_allocations::now();
     start = Clock::now();
   }
-  void solved_step(engine::ClimateRun&) override {}
-  void output_point(engine::ClimateRun&) override {
+  void solved_step(engine::ClimateRun& run) override {
+    if (physics_) steps_.solved_step(run);
+  }
+  void output_point(engine::ClimateRun& run) override {
+    if (physics_) steps_.output_point(run);
     allocations_after = bench_allocations::now();
     end = Clock::now();
   }
@@ -64,14 +84,42 @@ class TimedSteps final : public engine::SimulationSteps {
   long allocations_before = 0;
   long allocations_after = 0;
   Clock::time_point start, end;
+
+ private:
+  bool physics_;
+  engine::DefaultSimulationSteps steps_;
 };
+
+// state.range(0) days of the default input (0: all 7307).
+void BM_WholeSimulation(benchmark::State& state) {
+  bench_support::BenchProject project("whole");
+  write_default_input(project, static_cast<int>(state.range(0)));
+  double loop_seconds = 0, allocations = 0, days = 0;
+  for (auto _ : state) {
+    TimedSteps steps(true);
+    engine::run_climate_simulation_with(steps, 6.0f, 0.0f, "C:\\proj\\",
+                                        "C:\\proj\\tmp\\thermal.tmp");
+    project.clear_console();
+    loop_seconds += std::chrono::duration<double>(steps.end - steps.start).count();
+    allocations += static_cast<double>(steps.allocations_after - steps.allocations_before);
+    days += steps.days;
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["days"] = days / static_cast<double>(state.iterations());
+  state.counters["ms_per_day"] = 1.0e3 * loop_seconds / days;
+  state.counters["allocs_per_day"] = allocations / days;
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_WholeSimulation)->Arg(365)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeSimulation)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ClimateRunDoNothingSteps(benchmark::State& state) {
   bench_support::BenchProject project("run");
   write_default_input(project);
   double run_seconds = 0, loop_seconds = 0, allocations = 0, days = 0;
   for (auto _ : state) {
-    TimedSteps steps;
+    TimedSteps steps(false);
     const Clock::time_point start = Clock::now();
     engine::run_climate_simulation_with(steps, 6.0f, 0.0f, "C:\\proj\\",
                                         "C:\\proj\\tmp\\thermal.tmp");
@@ -153,6 +201,44 @@ void BM_BandDecomposeMultiplySolve63Rows(benchmark::State& state) {
   bench_allocations::report(state, before);
 }
 BENCHMARK(BM_BandDecomposeMultiplySolve63Rows)->Unit(benchmark::kNanosecond);
+
+// The default run set up for its day loop, on `day` of its record.
+std::unique_ptr<engine::ClimateRun> run_at_day(bench_support::BenchProject& project, int day) {
+  auto run = default_run(project);
+  engine::DefaultSimulationSteps steps;
+  steps.set_up_materials(*run);
+  steps.set_initial_water(*run);
+  steps.before_day_loop(*run);
+  run->day_index = day;
+  return run;
+}
+
+// One solved step of the unbound layers (nodes 7 to 69), repeated on one day.
+void BM_UnboundStep(benchmark::State& state) {
+  bench_support::BenchProject project("unbound");
+  auto run = run_at_day(project, 200);
+  const long before = bench_allocations::now();
+  for (auto _ : state) {
+    engine::advance_unbound_layers(*run);
+    benchmark::DoNotOptimize(run->node_state.node_temperature(8));
+  }
+  bench_allocations::report(state, before);
+}
+BENCHMARK(BM_UnboundStep)->Unit(benchmark::kMicrosecond);
+
+// The frost scans and modulus update of one output point.
+void BM_OutputPoint(benchmark::State& state) {
+  bench_support::BenchProject project("output");
+  auto run = run_at_day(project, 200);
+  engine::DefaultSimulationSteps steps;
+  const long before = bench_allocations::now();
+  for (auto _ : state) {
+    steps.output_point(*run);
+    benchmark::DoNotOptimize(run->node_state.node_modulus(8));
+  }
+  bench_allocations::report(state, before);
+}
+BENCHMARK(BM_OutputPoint)->Unit(benchmark::kNanosecond);
 
 }  // namespace
 

@@ -15,11 +15,15 @@ function(pavsim_library name)
   endif()
 endfunction()
 
-# pavsim_test(NAME [SOURCES ...] [DEPS ...]): one GoogleTest executable per folder
-# (by default every .cpp file of the folder), registered with CTest under the
-# label "unit". TEST_DATA_DIR points at tests/data.
+# pavsim_test(NAME [SOURCES ...] [DEPS ...] [LABELS ...]): one GoogleTest
+# executable per folder (by default every .cpp file of the folder), registered
+# with CTest under the label "unit" unless LABELS says otherwise. TEST_DATA_DIR
+# points at tests/data.
 function(pavsim_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  if(NOT ARG_LABELS)
+    set(ARG_LABELS unit)
+  endif()
   if(NOT ARG_SOURCES)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
@@ -31,7 +35,7 @@ function(pavsim_test name)
     TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS unit)
+    PROPERTIES LABELS "${ARG_LABELS}")
 endfunction()
 
 # Debian's reference BLAS build, by its full path: tests and benchmarks compare

@@ -6,8 +6,11 @@
 #   - tervon replays road 1 headless (tests/frontend/scripts/road1.tvs): one
 #     weather station gives the climatic data file "climate.tmp", the engine's
 #     input "input.tmp" for a 6-inch asphalt layer and the marker "c:\check.txt";
-#   - pavsim runs the analysis of "input.dat" (job-mix road: temperature history
-#     first) on that input.
+#   - pavsim runs the analysis of "input.dat" on that input: the job-mix road
+#     first simulates the two years of climate hour by hour (progress marks every
+#     500 days and 9999; the temperature history "tmp\thermal.tmp" and the
+#     drainage report ".drn"), then checks the binder grade, which stops on the
+#     demo's job mix (" Check your PG grade", status 1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

@@ -1,5 +1,6 @@
 #include "frontend/climate_file.h"
 
+#include <cmath>
 #include <fstream>
 
 #include "frontend/c_text.h"
@@ -102,7 +103,9 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
   HourStamp expected, first_hour, last_day;
   int previous_day = 0;
   float day_max = 0, day_min = 0;
+  long long line_number = 0;
   while (in.next(line)) {
+    ++line_number;
     if (IsBlank(line)) continue;
     const HourlyLine fields = SplitHourlyLine(line);
     const HourStamp now = ParseStamp(fields.stamp);
@@ -155,6 +158,14 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
       }
       day_max = day_min = t;
     }
+    // A temperature beyond single precision, or a value whose sums leave the
+    // doubles, would write "inf" or "nan" into the figures.
+    if (!std::isfinite(sum_t[m]) || !std::isfinite(sum4[m]) || !std::isfinite(sum5[m]) ||
+        !std::isfinite(freezing[m])) {
+      result.failure = ClimateFailure::OutOfRange;
+      result.line = line_number;
+      return result;
+    }
     previous_day = now.day;
     first = false;
     expected = NextHour(expected);
@@ -174,6 +185,11 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
     yearly_freezing += freezing[m];
   }
   result.mean_annual_temperature = sum_means * 0.08333333333333333;
+  if (!std::isfinite(sum_means) || !std::isfinite(yearly_freezing) || !std::isfinite(yearly4)) {
+    result.failure = ClimateFailure::OutOfRange;
+    result.line = line_number;
+    return result;
+  }
 
   for (const std::string& comment : site.comments) out << '#' << comment << '\n';
   out << DateText(first_hour) << '-' << DateText(last_day) << '\n';

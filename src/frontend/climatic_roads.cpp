@@ -203,7 +203,7 @@ void CClimaticDlg::OnGenerateInterpolated() {
   }
   const StartMonth start = FindStartMonth(sources);
   if (!start.missing.empty()) {
-    MessageBox(FileMissing(start.missing));
+    MessageBox(FileMissing(start.missing) + (start.reason.empty() ? "" : "\n(" + start.reason + ")"));
     return;
   }
 
@@ -221,7 +221,11 @@ void CClimaticDlg::OnGenerateInterpolated() {
       sources, m_siteElevation, {start.year, start.month, 1, 0}, {m_refYear, m_refMonth, 1, 0},
       hcd_tmp, [this](int day) { SetProgressAndFlush(day * 100 / 3650); });
   if (!walk.ok || walk.write_failed) {
-    MessageBox(walk.ok ? WriteFailure(hcd_tmp) : "error" + walk.failed_stamp.substr(0, 6) + "error");
+    MessageBox(walk.ok             ? WriteFailure(hcd_tmp)
+               : walk.out_of_range ? "The interpolated values of hour " + walk.failed_stamp +
+                                         " are out of range; check the elevation and the files of the "
+                                         "ticked stations."
+                                   : "error" + walk.failed_stamp.substr(0, 6) + "error");
     ShowInterpolationChoice();
     return;
   }
@@ -248,11 +252,16 @@ void CClimaticDlg::ShowInterpolationChoice() {
 
 void CClimaticDlg::ReadSolarTable() {
   if (m_siteLatitude > 66) m_siteLatitude = 66;
-  const SolarFileStatus status =
-      ReadSolarFile(RealPath(m_strDirectory + "rad.dat"), m_siteLatitude, m_sunrise, m_sunset, m_radiation);
-  if (status != SolarFileStatus::Read)
-    MessageBox("Rad.dat file missing or corrupted.\nMake sure file is in Quorel installation directory.",
-               dialog::MessageIcon::Information);
+  const std::string path = RealPath(m_strDirectory + "rad.dat");
+  const SolarFileStatus status = ReadSolarFile(path, m_siteLatitude, m_sunrise, m_sunset, m_radiation);
+  if (status == SolarFileStatus::Read) return;
+  // A file that is there but does not open (a folder) says which and why.
+  const std::string why = status == SolarFileStatus::Missing && platform::file_exists(path)
+                              ? "\n(tried " + std::filesystem::absolute(path).string() + ": " +
+                                    platform::LineReader(path).error() + ")"
+                              : "";
+  MessageBox("Rad.dat file missing or corrupted.\nMake sure file is in Quorel installation directory." + why,
+             dialog::MessageIcon::Information);
 }
 
 // ---- The climatic data file ----
@@ -293,6 +302,9 @@ bool CClimaticDlg::BuildClimateFile() {
       return false;
     case ClimateFailure::TooFewMonths:
       MessageBox("A weather station must have at least 12 months to be used for analysis.");
+      return false;
+    case ClimateFailure::OutOfRange:
+      MessageBox("The hourly file " + hourly + " has a value out of range at line " + FormatInt(built.line) + ".");
       return false;
     case ClimateFailure::CannotWrite:
       MessageBox(WriteFailure(climate));

@@ -1,6 +1,7 @@
 #include "frontend/hourly_files.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 
 #include "frontend/c_text.h"
@@ -89,6 +90,7 @@ StartMonth FindStartMonth(const std::vector<HourlySource>& sources) {
     platform::LineReader in(source.named ? source.file : std::filesystem::path());
     if (!in.is_open()) {
       start.missing = source.file.string();
+      if (source.named && platform::file_exists(source.file)) start.reason = in.error();
       return start;
     }
     bool found = false;
@@ -184,8 +186,17 @@ InterpolationResult InterpolateHourly(const std::vector<HourlySource>& sources,
     text = StampText(now);
     static constexpr int kDecimals[5] = {1, 1, 0, 2, 1};
     for (int k = 0; k < 5; ++k) {
+      const double mean = sum[k] / weight;
+      // Values or an elevation beyond the doubles would write "inf" or "nan",
+      // which later readers take for 0.
+      if (!std::isfinite(mean)) {
+        result.ok = false;
+        result.out_of_range = true;
+        result.failed_stamp = StampText(now);
+        return result;
+      }
       text += ',';
-      text += FormatFixed(sum[k] / weight, kDecimals[k]);
+      text += FormatFixed(mean, kDecimals[k]);
     }
     text += '\n';
     out << text;

@@ -61,11 +61,13 @@ struct HourlySource {
 };
 
 // The earliest first month of the sources' files; `missing` names the first
-// file that cannot be opened (empty when all open).
+// file that cannot be opened (empty when all open), and `reason` says why when
+// that file is there (a folder).
 struct StartMonth {
   int year = 10000;
   int month = 12;
   std::string missing;
+  std::string reason;
 };
 StartMonth FindStartMonth(const std::vector<HourlySource>& sources);
 
@@ -74,6 +76,7 @@ StartMonth FindStartMonth(const std::vector<HourlySource>& sources);
 struct InterpolationResult {
   bool ok = true;
   std::string failed_stamp;  // the hour no station had, when !ok
+  bool out_of_range = false;  // !ok: that hour's means are not finite numbers
   bool write_failed = false;
   long long hours = 0;
 };

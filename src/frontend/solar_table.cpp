@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "frontend/c_text.h"
 #include "frontend/site_checks.h"
@@ -43,6 +44,9 @@ SolarDay SolarDayValues(double latitude, double declination, double factor) {
 
 SolarFileStatus ReadSolarFile(const std::filesystem::path& rad_dat, double latitude,
                               DailyTable& sunrise, DailyTable& sunset, DailyTable& radiation) {
+  // A folder opens as a stream that reads nothing: it is no table.
+  std::error_code ec;
+  if (std::filesystem::is_directory(rad_dat, ec)) return SolarFileStatus::Missing;
   std::ifstream in(rad_dat, std::ios::binary);
   if (!in) return SolarFileStatus::Missing;
   std::string token[4];
@@ -57,6 +61,8 @@ SolarFileStatus ReadSolarFile(const std::filesystem::path& rad_dat, double latit
       return SolarFileStatus::BadRecord;
     if (month < 1 || month > 12 || day < 1 || day > 31) continue;  // no room in the tables
     const SolarDay values = SolarDayValues(latitude, declination, factor);
+    // A factor too large for the product is no radiation either.
+    if (!std::isfinite(values.radiation)) return SolarFileStatus::BadRecord;
     const auto m = static_cast<std::size_t>(month - 1), d = static_cast<std::size_t>(day - 1);
     sunrise[m][d] = values.sunrise;
     sunset[m][d] = values.sunset;

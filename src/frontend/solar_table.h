@@ -23,8 +23,9 @@ enum class SolarFileStatus { Read, Missing, BadRecord };
 
 // Fills the tables for the days that `rad_dat` lists (records of month, day,
 // declination and factor, separated by blanks or line ends). Days out of range
-// are skipped; reading stops at the first record that is not four numbers.
-// Days not listed keep their values.
+// are skipped; reading stops at the first record that is not four numbers, or
+// whose radiation is not finite. Days not listed keep their values; a folder
+// counts as missing.
 SolarFileStatus ReadSolarFile(const std::filesystem::path& rad_dat, double latitude,
                               DailyTable& sunrise, DailyTable& sunset, DailyTable& radiation);
 

@@ -20,7 +20,9 @@ LineReader::LineReader(const fs::path& path) {
 }
 
 bool LineReader::next(std::string& line) {
-  const bool first = in_.is_open() && in_.tellg() == 0;
+  // A flag, not tellg(): asking the position costs a system call per line.
+  const bool first = at_start_;
+  at_start_ = false;
   if (!in_.is_open() || !std::getline(in_, line)) return false;
   // A byte-order mark, as Windows editors write one, is not part of the first line.
   if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
@@ -31,6 +33,7 @@ bool LineReader::next(std::string& line) {
 void LineReader::rewind() {
   in_.clear();
   in_.seekg(0);
+  at_start_ = true;
 }
 
 FileResult copy_file_over(const fs::path& from, const fs::path& to) {

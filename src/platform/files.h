@@ -24,6 +24,7 @@ class LineReader {
  private:
   std::ifstream in_;
   std::string error_;
+  bool at_start_ = true;  // the next line is the file's first
 };
 
 struct FileResult {

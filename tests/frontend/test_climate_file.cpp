@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,34 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
   EXPECT_EQ(w.dlg->m_sunset[0][0], tervon::SolarDayValues(66, -23.0, 1.03).sunset);
   EXPECT_EQ(w.dlg->m_sunset[0][1], tervon::SolarDayValues(66, -22.9, 1.03).sunset);
   EXPECT_EQ(w.dlg->m_sunset[0][3], 0.0);
+
+  // Neither a folder nor a radiation beyond the doubles is a table.
+  const struct {
+    const char* name;
+    const char* rad_dat;  // nullptr: a folder
+    std::string more;     // after the message; "<project>" for the project folder
+    bool jan_2;           // 2 January filled
+  } bad[] = {
+      {"folder", nullptr, "\n(tried <project>rad.dat: it is a folder)", false},
+      {"overflow", "1 1 -23.0 1.03\n1 2 10 1e308\n1 3 -22.8 1.03\n", "", false},
+      {"huge but finite", "1 1 -23.0 1.03\n1 2 10 1e300\n1 3 -22.8 1.03\n", "none", true},
+  };
+  for (const auto& c : bad) {
+    Working b([&](const path& p) {
+      demo::WriteDemoProject(p);
+      frontend_test::fs::remove(p / "rad.dat");
+      if (c.rad_dat) WriteFile(p / "rad.dat", c.rad_dat);
+      else frontend_test::fs::create_directory(p / "rad.dat");
+    });
+    b.dlg->m_siteLatitude = 40;
+    b.dlg->ReadSolarTable();
+    std::string more = c.more;
+    if (const auto at = more.find("<project>"); at != std::string::npos) more.replace(at, 9, b.project.prefix());
+    EXPECT_EQ(b.Messages(), more == "none" ? std::vector<std::string>{} : std::vector<std::string>{message + more})
+        << c.name;
+    EXPECT_EQ(b.dlg->m_radiation[0][1] != 0, c.jan_2) << c.name;
+    EXPECT_TRUE(std::isfinite(b.dlg->m_radiation[0][1])) << c.name;
+  }
 
   // No rad.dat: the message, zero tables, and road 1 still writes its files.
   Working missing([](const path& p) {
@@ -181,6 +210,23 @@ TEST(ClimateFile, RoadOneFailures) {
          WriteFile(p / "hcd/00017.hcd", all.substr(from, to - from));
        },
        "A weather station must have at least 12 months to be used for analysis."},
+      {"a temperature beyond single precision", 0,
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         all.replace(all.find(',', all.find("2004080205")), 5, ",1e39");
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The hourly file <project>hcd.tmp has a value out of range at line 30."},
+      {"precipitation summing beyond the doubles", 0,
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         for (const char* stamp : {"2004080205", "2004080206"}) {
+           const std::size_t at = all.find(stamp);
+           all.replace(all.find(",0.00,", at), 6, ",1.7e308,");
+         }
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The hourly file <project>hcd.tmp has a value out of range at line 31."},
   };
   for (const auto& c : cases) {
     Working w([&](const path& p) {
@@ -188,7 +234,10 @@ TEST(ClimateFile, RoadOneFailures) {
       if (c.damage) c.damage(p);
     });
     w.RoadOne(c.station);
-    EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message}) << c.name;
+    std::string message = c.message;
+    if (const auto at = message.find("<project>"); at != std::string::npos)
+      message.replace(at, 9, w.project.prefix());
+    EXPECT_EQ(w.Messages(), std::vector<std::string>{message}) << c.name;
     EXPECT_FALSE(w.dlg->ended()) << c.name;
     EXPECT_EQ(w.Read("climate.tmp"), "") << c.name;
     EXPECT_FALSE(frontend_test::fs::exists(w.File("input.tmp"))) << c.name;

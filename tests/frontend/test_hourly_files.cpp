@@ -141,6 +141,12 @@ TEST(Interpolation, Failures) {
     std::string last;     // its last stamp, or ""
   } cases[] = {
       {"HAZEL ticked", "5000", {1011, 1015}, nullptr, "<project>/hcd/00808.hcd file is missing.", false, ""},
+      {"ALDER's file a folder", "5000", {1011},
+       [](const path& p) {
+         frontend_test::fs::remove(p / "hcd/00017.hcd");
+         frontend_test::fs::create_directory(p / "hcd/00017.hcd");
+       },
+       "<project>/hcd/00017.hcd file is missing.\n(it is a folder)", false, ""},
       {"no tick", "5000", {}, nullptr, "Select at least one station.", false, ""},
       {"empty elevation", "", {1011}, nullptr, "An elevation must be entered.", false, ""},
       {"data from the end hour on", "5000", {1011},
@@ -152,6 +158,15 @@ TEST(Interpolation, Failures) {
          WriteFile(p / "hcd/00017.hcd", all.substr(0, all.find("2006010100")));
        },
        "error200601error", true, "2005123123"},
+      {"a value beyond the doubles", "5000", {1011, 1012},
+       [](const path& p) {
+         std::string all = TempProject::Read(p / "hcd/00017.hcd");
+         all.replace(all.find(',', all.find("2004080205")), 5, ",1e400");
+         WriteFile(p / "hcd/00017.hcd", all);
+       },
+       "The interpolated values of hour 2004080205 are out of range; check the elevation and the files of "
+       "the ticked stations.",
+       true, "2004080204"},
   };
   for (const auto& c : cases) {
     Working w([&](const path& p) {

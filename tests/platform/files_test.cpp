@@ -82,6 +82,13 @@ TEST(Channels, ReadsRecordsWithCrlfAndWithoutFinalLineEnd) {
   std::string first;
   ASSERT_TRUE(bom.next(first));
   EXPECT_EQ(first, "c:\\proj\\");
+  // only at the start of the file, again after a rewind
+  write_file(dir / "bom2.txt", "\xEF\xBB\xBF" "a\n\xEF\xBB\xBF" "b\n");
+  LineReader twice(dir / "bom2.txt");
+  std::vector<std::string> seen;
+  for (int pass = 0; pass < 2; ++pass, twice.rewind())
+    for (std::string l; twice.next(l);) seen.push_back(l);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a", "\xEF\xBB\xBF" "b", "a", "\xEF\xBB\xBF" "b"}));
   EXPECT_FALSE(unit_is_open(11));
   EXPECT_EQ(read_record(11, rec), IoStatus::Error);
 }

@@ -1,8 +1,6 @@
 // The programs' command lines, exit statuses and messages, through the real
 // executables on throw-away projects.
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -41,23 +39,12 @@ struct Project {
   }
 };
 
-struct Outcome {
-  int status = -1;
-  std::string output;  // standard output and error
-};
+using Outcome = testing_support::CommandResult;
 
 Outcome run(const Project& p, const std::string& program, const std::string& args) {
-  const std::string command = "cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
-                              p.drive().string() + "' PROJ='" + p.folder().string() + "' '" +
-                              program + "' " + args + " 2>&1 </dev/null";
-  Outcome r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, pipe) != nullptr) r.output += buf;
-  const int status = pclose(pipe);
-  if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
-  return r;
+  return testing_support::run_command("cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
+                                      p.drive().string() + "' PROJ='" + p.folder().string() +
+                                      "' '" + program + "' " + args + " 2>&1 </dev/null");
 }
 
 // "{P}" stands for the project folder, "{R}" for the root of the drive and project.

@@ -1,6 +1,9 @@
 #pragma once
 // Helpers for tests that need a scratch folder, a drive mapping or the console.
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -79,6 +82,8 @@ class ConsoleCapture {
     platform::set_console_input(nullptr);
   }
   std::string text() const { return out_.str(); }
+  // What the console has not read yet.
+  std::istream& input() { return in_; }
 
  private:
   std::ostringstream out_;
@@ -93,6 +98,23 @@ inline std::string read_file(const std::filesystem::path& p) {
 inline void write_file(const std::filesystem::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
   out << text;
+}
+
+// A shell command's exit status (-1 when it did not exit) and its standard
+// output.
+struct CommandResult {
+  int status = -1;
+  std::string output;
+};
+inline CommandResult run_command(const std::string& command) {
+  CommandResult r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return r;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, pipe) != nullptr) r.output += buf;
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+  return r;
 }
 
 }  // namespace testing_support

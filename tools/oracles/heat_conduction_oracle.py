@@ -15,6 +15,22 @@ long-wave exchange at Ts = Ta = 60 F with a 10 mph wind and the front end's
 site constants, and the largest stable convection coefficient of the default
 asphalt grid (1-inch nodes, half step 0.05 h).
 
+For the unbound layers' step, in g, cm, hours, calories and deg C, for a test
+soil (porosity 0.3, dry density 1.8 g/cm3, heat capacity 0.2, water 0.2, a
+fine soil) and a second one (0.4, 1.5, 0.2, water 0.2):
+
+  - the thermal conductivity of the soils (Johansen's form: dry and saturated
+    values weighted by the Kersten number) and their volumetric heat, unfrozen,
+    and frozen through with all the test soil's water turned to ice;
+  - Neumann's freezing front of the test soil, its surface held 4 C below the
+    freezing point: X = 2 lambda sqrt(alpha t) with
+    lambda e^(lambda^2) erf(lambda) = Ste / sqrt(pi), Ste = C dT / L,
+    L = 80 x 0.2 cal/cm3, alpha and C those of the frozen soil;
+  - a daily wave through the unfrozen test soil at 2, 4 and 8 inches;
+  - the modulus factor 10^(a + (b - a) / (1 + e^(ln(-b/a) + k (S - So)))) at
+    S - So = -0.2 and 0.2 for the coarse and the fine constants;
+  - the equivalent suction of ice at 1 C below freezing.
+
     heat_conduction_oracle.py OUTPUT
 
 Writes "name value" lines that the C++ tests read. Run by hand when an input
@@ -71,6 +87,78 @@ def surface_rows():
     yield "max_convection_default", b / (2 * dt) - K / dz - f32(0.1)
 
 
+# ------------------------------------------------------------ unbound layers
+
+def thermal_conductivity(porosity, density, water, ice, slope):
+    """Johansen's conductivity, cal/(cm h C), as the step forms it."""
+    dry = (0.137 * density * 1000 + 64.7) / (2700 - 0.947 * density * 1000)
+    saturation = water / porosity
+    if ice > 0:
+        kersten = min(ice + saturation / 2, 1.0)
+        saturated = 2.2 ** porosity * 4.0 ** (1 - porosity) * 0.269 ** water
+    else:
+        kersten = slope * math.log10(max(saturation, 0.1)) + 1
+        saturated = 0.57 ** porosity * 4.0 ** (1 - porosity)
+    return ((saturated - dry) * kersten + dry) / 1.73073 * 14.9
+
+
+def volumetric_heat(density, heat_capacity, water, ice):
+    mass = 0.917 * ice + water + density
+    return (water + 0.50435 * ice + heat_capacity * density) / mass * mass
+
+
+TEST_SOIL = dict(porosity=0.3, density=1.8, heat_capacity=0.2, water=0.2)
+SECOND_SOIL = dict(porosity=0.4, density=1.5, heat_capacity=0.2, water=0.2)
+
+
+def soil_rows():
+    from scipy.optimize import brentq
+    from scipy.special import erf
+    t = TEST_SOIL
+    ice = t["water"] * 80 / 73.4
+    k_frozen = thermal_conductivity(t["porosity"], t["density"], 0.0, ice, 1.0)
+    c_frozen = volumetric_heat(t["density"], t["heat_capacity"], 0.0, ice)
+    k_unfrozen = thermal_conductivity(t["porosity"], t["density"], t["water"], 0.0, 1.0)
+    c_unfrozen = volumetric_heat(t["density"], t["heat_capacity"], t["water"], 0.0)
+    s = SECOND_SOIL
+    yield "soil_k_frozen", k_frozen
+    yield "soil_c_frozen", c_frozen
+    yield "soil_k_unfrozen", k_unfrozen
+    yield "soil_c_unfrozen", c_unfrozen
+    yield "second_k_unfrozen", thermal_conductivity(s["porosity"], s["density"], s["water"], 0.0, 1.0)
+    yield "full_ice", ice
+
+    stefan = c_frozen * 4.0 / (80 * t["water"])
+    lam = brentq(lambda x: x * math.exp(x * x) * erf(x) - stefan / math.sqrt(math.pi), 1e-6, 2.0)
+    alpha = k_frozen / c_frozen
+    yield "stefan_number", stefan
+    yield "stefan_lambda", lam
+    for hours in (24, 120, 240):
+        yield f"front_cm_{hours}h", 2 * lam * math.sqrt(alpha * hours)
+
+    depth = math.sqrt(2 * (k_unfrozen / c_unfrozen) / OMEGA)  # cm
+    for z in (2, 4, 8):
+        yield f"soil_wave_amplitude_{z}in", math.exp(-z * 2.54 / depth)
+        yield f"soil_wave_lag_{z}in", z * 2.54 / (depth * OMEGA)
+
+
+def modulus_rows():
+    for name, (a, b, k) in (("coarse", (-0.3123, 0.3, 6.8157)), ("fine", (-0.5934, 0.4, 6.1324))):
+        a, b, k = f32(a), f32(b), f32(k)
+        for label, ds in (("drier", -0.2), ("wetter", 0.2)):
+            exponent = a + (b - a) / (1 + math.exp(math.log(-b / a) + k * ds))
+            yield f"modulus_{name}_{label}", 10 ** exponent
+        yield f"modulus_{name}_dry_limit", 10 ** b
+        yield f"modulus_{name}_wet_limit", 10 ** a
+
+
+def frozen_suction_rows():
+    t = 1.0
+    x = (8.2312 * math.log10(t + 273.1) - (1.1389 * t + 2445.5647) / (t + 273.1) - 11.098907
+         - 0.010188 * t - 1.2486e-06 * t * t + 9.084e-08 * t ** 3)
+    yield "frozen_suction_1C", 10841.44 * (t + 273.1) * x
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -78,7 +166,8 @@ def main():
         out.write("# heat_conduction_oracle.py: closed forms of conduction and the surface "
                   "balance (see the script)\n")
         out.write(f"# alpha {ALPHA:.9g} ft^2/h, damping depth {DAMPING_DEPTH:.9g} in\n")
-        for rows in (wave_rows(), step_rows(), surface_rows()):
+        for rows in (wave_rows(), step_rows(), surface_rows(), soil_rows(), modulus_rows(),
+                     frozen_suction_rows()):
             for name, value in rows:
                 out.write(f"{name} {value:.10g}\n")
 

@@ -3,9 +3,12 @@
 // Gaussian elimination without pivoting, in single precision, over rows
 // `first` to n of a matrix of kMaxNodes rows (rows are nodes).
 
+#include <cassert>
+#include <cstddef>
 #include <vector>
 
-#include "engine/climate/climate_run.h"
+#include "engine/climate/climate_limits.h"
+#include "engine/climate/one_based.h"
 
 namespace engine {
 

@@ -8,24 +8,13 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/climate/climate_limits.h"
 #include "engine/climate/drainage_curve.h"
 #include "engine/climate/one_based.h"
+#include "engine/climate/unbound_state.h"
 #include "platform/fixed_text.h"
 
 namespace engine {
-
-// ------------------------------------------------------------------ limits
-
-inline constexpr int kMaxLayers = 30;
-inline constexpr int kMaxNodes = 300;
-// A correction line is 256 characters, so it cannot hold more fields.
-inline constexpr int kMaxCorrectionFields = 256;
-// Points of the tabulated retention curve per unbound layer.
-inline constexpr int kSuctionTablePoints = 100001;
-// Evaluation points of the temperature history through the top layers.
-inline constexpr int kMaxHistoryPoints = 50;
-// Suctions of the relative-conductivity table, 10^((i - 1) / 10 - 4) kPa.
-inline constexpr int kConductivityPoints = 100;
 
 // ------------------------------------------------------------------ channels
 
@@ -385,6 +374,9 @@ struct ClimateRun {
   // The base course's drainage curve, kept by the drainage evaluation for the
   // rainfall boundary of the unbound-layer step.
   DrainageCurve drainage_curve;
+  // The unbound-layer step's work state, and the unbound nodes' frost state.
+  UnboundStep unbound;
+  FrostState frost;
 
   ClimateWork work;
 

@@ -44,12 +44,13 @@ std::string layer_named(const ClimateRun& run, int layer) {
 }
 
 void require_positive(const ClimateRun& run, LayerTable LayerProperties::*field, int layer,
-                      const char* what) {
+                      const char* what, bool zero_allowed = false) {
   const float v = (run.layer_properties.*field)(layer);
-  if (v > 0.0f) return;
+  if (v > 0.0f || (zero_allowed && v == 0.0f)) return;
   reject_input("record " + std::to_string(soil_record_number(field)) + " of " +
                    layer_named(run, layer),
-               std::string(what) + " " + value_text(v) + "; it must be above 0");
+               std::string(what) + " " + value_text(v) +
+                   (zero_allowed ? "; it must be 0 or more" : "; it must be above 0"));
 }
 
 // Every unbound layer needs a retention curve that gives finite water contents.
@@ -64,6 +65,11 @@ void check_unbound_layers(const ClimateRun& run) {
                        " bound layer(s) of record 8 has no soil values; an unbound layer needs "
                        "them");
     require_positive(run, &LayerProperties::soil_porosity, layer, "porosity");
+    // The heat a node holds is weighed by mass; the conductivities must not
+    // turn the moisture system around.
+    require_positive(run, &LayerProperties::soil_unit_weight, layer, "unit weight");
+    require_positive(run, &LayerProperties::saturated_permeability, layer,
+                     "saturated permeability", true);
     if (form > 1) {
       require_positive(run, &LayerProperties::fredlund_a, layer, "Fredlund factor a");
       require_positive(run, &LayerProperties::fredlund_b, layer, "Fredlund factor b");
@@ -74,6 +80,8 @@ void check_unbound_layers(const ClimateRun& run) {
     } else if (form == 1) {
       require_positive(run, &LayerProperties::gardner_water_exponent, layer,
                        "Gardner water-content exponent");
+      require_positive(run, &LayerProperties::gardner_k_multiplier, layer,
+                       "Gardner conductivity multiplier", true);
     }
   }
 }

@@ -1,8 +1,9 @@
 #include "engine/climate/simulation_steps.h"
 
 #include "engine/climate/drainage.h"
+#include "engine/climate/frost.h"
 #include "engine/climate/moisture_setup.h"
-#include "platform/stop.h"
+#include "engine/climate/unbound_step.h"
 
 namespace engine {
 
@@ -14,16 +15,16 @@ void DefaultSimulationSteps::set_initial_water(ClimateRun& run) {
 
 void DefaultSimulationSteps::evaluate_drainage(ClimateRun& run) { engine::evaluate_drainage(run); }
 
-void DefaultSimulationSteps::before_day_loop(ClimateRun&) {
-  platform::stop_run(platform::kStopDecided, "before_day_loop: not built yet");
-}
+void DefaultSimulationSteps::before_day_loop(ClimateRun& run) { prepare_unbound_step(run); }
 
-void DefaultSimulationSteps::solved_step(ClimateRun&) {
-  platform::stop_run(platform::kStopDecided, "solved_step: not built yet");
-}
+void DefaultSimulationSteps::solved_step(ClimateRun& run) { advance_unbound_layers(run); }
 
-void DefaultSimulationSteps::output_point(ClimateRun&) {
-  platform::stop_run(platform::kStopDecided, "output_point: not built yet");
+void DefaultSimulationSteps::output_point(ClimateRun& run) {
+  FrostState& frost = run.frost;
+  frost.depth_from_bottom = frost_depth_from_bottom(run);
+  frost.depth_from_top = frost_depth_from_top(run);
+  track_frost_state(run);
+  update_node_modulus(run);
 }
 
 }  // namespace engine

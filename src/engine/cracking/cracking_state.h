@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/fixed_text.h"
 
@@ -24,8 +25,34 @@ using PronyCreepFit =
 using ThermalCrackingRun =
     std::function<void(CrackingState& state, const platform::FixedText<255>& work_directory)>;
 
-// What the fit leaves for the stress computation.
+// A fitted creep curve in log-log form: log10 D = c0 + c1 u + c2 u^2, u = log10 t.
+struct CreepCurveFit {
+  double c0 = 0.0, c1 = 0.0, c2 = 0.0;
+  double operator()(double u) const { return c0 + c1 * u + c2 * u * u; }
+};
+
+// The fit's working values for one case: the table as read, the curve fits,
+// the spans of the master-curve points and the direct search's point.
+struct CreepFitWork {
+  std::array<CreepCurveFit, 3> curves{};
+  // log-time spans of curves 1-3 in the master curve (0: the default span),
+  // then the pair that the direct shift of curve 3 against curve 1 writes
+  std::array<double, 5> spans{};
+  std::array<double, 2> misfits{};  // of the shifts of curve 2 on 1 and 3 on 2
+  std::array<double, 8> search_point{};
+  std::vector<double> lsq_matrix;  // the relaxation moduli's equations, grown as needed
+};
+
+// What the fit reads and builds, and what it leaves for the stress computation.
 struct CreepFitCommon {
+  std::array<double, 3> creep_test_temperatures{};  // deg F
+  // [temperature][point]: loading time (s) and creep compliance (1/psi)
+  std::array<std::array<double, 7>, 3> creep_test_times{};
+  std::array<std::array<double, 7>, 3> creep_test_compliances{};
+  std::array<double, 30> master_curve_times{};  // reduced times, s
+  std::array<double, 30> master_curve_compliances{};
+  CreepFitWork work;
+
   std::array<double, 5> creep_power_fit{};  // D0, D1, m of the power law, two reported values
   std::int32_t prony_term_count = 0;        // intercept, Kelvin terms, dashpot
   std::array<double, 10> retardation_times{};

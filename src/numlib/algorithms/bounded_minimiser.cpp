@@ -415,9 +415,13 @@ void DB3ONF(OBJECTIVE_FUNCTION f, int n, double* x, const double* xlb, const dou
     // Tries to free a held variable whose gradient points into the box; true
     // when one was freed and the iteration may go on. At the iteration limit
     // it records FATAL 3 instead, so that holding and freeing cannot cycle.
+    // A variable whose bounds lie within the holding tolerance of each other
+    // (a variable fixed by equal bounds) has no room to move and is never
+    // freed: it would take a zero step and be held again.
     auto release = [&](const double* grad) {
+      for (int i = 0; i < n; ++i) w3[i] = xub[i] - xlb[i] > eps() ? grad[i] : 0.0;
       bool done = true;
-      BOUND_RELEASE(n, ibound, grad, done);
+      BOUND_RELEASE(n, ibound, w3, done);
       if (done) return false;
       if (itn < settings.mxiter) return true;
       MINIMIZER_STOP_MESSAGE(3);

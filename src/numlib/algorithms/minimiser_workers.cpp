@@ -341,7 +341,12 @@ void BOUNDED_LINE_SEARCH(OBJECTIVE_FUNCTION f, int n, const double* x, double fc
     sclen *= u;
   }
 
-  const double slope = VECTOR_DOT(n, g, 1, sc, 1);
+  // The slope over the free variables only: a held variable's step is 0, while
+  // its difference gradient may be NaN where f is undefined past its bound.
+  double slope = 0.0;
+  for (int i = 0; i < n; ++i) {
+    if (ibound[i] == 0) slope = slope + g[i] * sc[i];
+  }
   double rellength = 0.0;
   for (int i = 0; i < n; ++i) {
     if (ibound[i] == 0) {
@@ -349,6 +354,15 @@ void BOUNDED_LINE_SEARCH(OBJECTIVE_FUNCTION f, int n, const double* x, double fc
     }
   }
   rellength = std::max(rellength, tiny);
+  if (std::isnan(slope)) {
+    // A NaN gradient of a free variable (f undefined beside X): no trial can
+    // meet the decrease test, and its point would hold NaN. No lower point.
+    iretcd = 1;
+    VECTOR_COPY(n, x, 1, xpls, 1);
+    fpls = fc;
+    VECTOR_SET(n, 0.0, sc, 1);
+    return;
+  }
   const double minlambda = steptl / rellength;
   double lambda = 1.0;
   bool first = true;

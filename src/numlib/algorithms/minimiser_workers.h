@@ -63,14 +63,15 @@ void VECTOR_XSCALE(int n, const double* s, int mode, const double* v, double* re
 // for INCX <= 0).
 void VECTOR_ADD_SCALAR(int n, double a, double* x, int incx);
 
-// Backtracking search from X (f = FC, gradient G) along the direction P of
-// scaled length SCLEN (in/out): P is first cut to the length STEPMX, then to
-// the fraction that reaches the nearest bound; trial points are kept in the box,
-// the variable that fixed the fraction exactly on its bound. A trial is accepted
-// when f falls by 1e-4 of the predicted decrease; otherwise the step shrinks by
-// quadratic, later cubic, interpolation within [0.1, 0.5] of its length.
+// Backtracking search from X (f = FC, gradient G, read at the free variables)
+// along the direction P of scaled length SCLEN (in/out): P is first cut to the
+// length STEPMX, then to the fraction that reaches the nearest bound; trial
+// points are kept in the box, the variable that fixed the fraction exactly on
+// its bound. A trial is accepted when f falls by 1e-4 of the predicted
+// decrease; otherwise the step shrinks by quadratic, later cubic, interpolation
+// within [0.1, 0.5] of its length.
 //   IRETCD  0 accepted; 1 no acceptable point above the fraction STEPTL/(relative
-//           length): XPLS = X and FPLS = FC
+//           length), or a NaN slope (then no call and SC = 0): XPLS = X and FPLS = FC
 //   SC      the step taken; MXTAKE: its scaled length exceeds 0.99*STEPMX
 //   NFCN    counts the objective calls.
 // ETA is not read.

@@ -550,14 +550,16 @@ std::vector<PrintBlock> MatrixLayout::blocks(int lines_on_page) const {
         b.r1 = r;
       };
       take(rows);
+      // In 64 bits: option 3 and the page length may both be near the int limit.
+      auto past_page = [&] { return static_cast<std::int64_t>(used) + lines_of(b) > pl; };
       if (counting) {
-        if (used > 0 && used + lines_of(b) > pl) {
+        if (used > 0 && past_page()) {
           b.new_page = true;
           b.separator = false;
           b.title = b.title || option(5) != 0;
           used = 0;
         }
-        while (rows > 1 && used + lines_of(b) > pl) take(--rows);
+        while (rows > 1 && past_page()) take(--rows);
         // Lines past the page's end open pages on their own (PRINT_TITLE_PAGE).
         for (int n = lines_of(b); n > 0; --n) used = used >= pl ? 1 : used + 1;
       }

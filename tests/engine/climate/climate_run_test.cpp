@@ -304,29 +304,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, RunLoop, ::testing::ValuesIn(kLoopCases),
 
 // ---------------------------------------------------------------- default structure
 
-class DoNothingSteps final : public engine::SimulationSteps {
-  void set_up_materials(engine::ClimateRun&) override {}
-  void set_initial_water(engine::ClimateRun&) override {}
-  void evaluate_drainage(engine::ClimateRun&) override {}
-  void before_day_loop(engine::ClimateRun&) override {}
-  void solved_step(engine::ClimateRun&) override {}
-  void output_point(engine::ClimateRun&) override {}
-};
-
-// The front end's structure for 6 inches of asphalt (69 nodes) over 60 days of
-// the synthetic climate, every result file written; a second run in the same
-// process writes the same bytes.
-TEST(DefaultStructure, SixtyDaysTwiceGiveTheSameFiles) {
+// The front end's structure for 6 inches of asphalt (69 nodes) over 30 days of
+// the synthetic climate, the whole simulation with every result file written;
+// a second run in the same process writes the same bytes.
+TEST(DefaultStructure, ThirtyDaysTwiceGiveTheSameFiles) {
   const char* kFiles[] = {".crl", ".tem", ".mod", ".por", ".ice", ".wat", ".drn",
                           "tmp/thermal.tmp", "../progress.tmp"};
-  const std::string input = climate_test::front_end_text(false, 60, 0);
+  const std::string input = climate_test::front_end_text(false, 30, 0);
 
   std::map<std::string, std::string> first;
   for (int pass = 0; pass < 2; ++pass) {
     TempProject project;
     fs::create_directories(project.project() / "tmp");
     project.write_input(input);
-    DoNothingSteps steps;
+    engine::DefaultSimulationSteps steps;
     const int status = engine_test::stop_status([&] {
       engine::run_climate_simulation_with(steps, 6.0f, 0.0f, TempProject::directory(),
                                           kHistoryName);
@@ -343,8 +334,8 @@ TEST(DefaultStructure, SixtyDaysTwiceGiveTheSameFiles) {
   }
 
   const std::vector<std::string> history = lines_of(first["tmp/thermal.tmp"]);
-  ASSERT_EQ(history.size(), 1u + 60 * 24);
-  EXPECT_EQ(history[0], " 1440 6 6.0 0.0");
+  ASSERT_EQ(history.size(), 1u + 30 * 24);
+  EXPECT_EQ(history[0], " 720 6 6.0 0.0");
   for (std::size_t k = 1; k < history.size(); ++k) {
     // Five temperatures (surface, 0.5, 2, 4 and 6 inches) of six columns.
     ASSERT_EQ(history[k].size(), 40u) << k;
@@ -354,11 +345,15 @@ TEST(DefaultStructure, SixtyDaysTwiceGiveTheSameFiles) {
     }
   }
   for (const char* name : {".tem", ".mod", ".por", ".ice", ".wat"})
-    EXPECT_EQ(lines_of(first[name]).size(), 60u * 24) << name;
-  EXPECT_EQ(lines_of(first[".crl"]).size(), 60u);
+    EXPECT_EQ(lines_of(first[name]).size(), 30u * 24) << name;
+  EXPECT_EQ(lines_of(first[".crl"]).size(), 30u);
+  // No value failed to compute or to fit its field (the drainage report's
+  // title is framed by asterisks).
   for (const auto& [name, text] : first) {
-    EXPECT_EQ(text.find("NaN"), std::string::npos) << name;
-    EXPECT_EQ(text.find('*'), std::string::npos) << name;
+    for (const std::string bad : {"NaN", "nan", "Inf", "inf", "*"})
+      if (bad != "*" || name != std::string(".drn")) {
+        EXPECT_EQ(text.find(bad), std::string::npos) << name << " holds " << bad;
+      }
   }
 }
 

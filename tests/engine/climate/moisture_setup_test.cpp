@@ -234,6 +234,10 @@ TEST(MoistureSetup, RefusesLayersWithoutACurve) {
        "record 6 of layer 2 (\"Base\"): frozen modulus 0.0; it must be above 0"},
       {with_record(front_end, 2, "1"), nullptr,
        "record 12 of layer 2 (\"Base\"): Gardner water-content exponent 0.0; it must be above 0"},
+      {with("Unit Weight", 3, 0), nullptr,
+       "record 2 of layer 3 (\"Natural\"): unit weight 0.0; it must be above 0"},
+      {with("Saturated Permeability", 1, -1), nullptr,
+       "record 8 of layer 2 (\"Base\"): saturated permeability -1.0; it must be 0 or more"},
       {front_end, [](ClimateRun& run) { run.layer_names.layer_names(3) = "ATB"; },
        "layer 3 (\"ATB\"): a bound material below the 1 bound layer(s) of record 8 has no soil "
        "values; an unbound layer needs them"},

@@ -8,15 +8,19 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <span>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/cracking/cracking_state.h"
+#include "engine/cracking/creep_table.h"
 #include "engine/cracking/thermal_cracking_run.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
+#include "support/test_support.h"
 
 namespace cracking_test {
 
@@ -48,6 +52,47 @@ inline ::testing::AssertionResult near_rel(double actual, double expected, doubl
   return ::testing::AssertionFailure() << actual << " differs from " << expected << " by "
                                        << (actual - expected) / expected << " relative";
 }
+
+// Rows of tests/data/engine/cracking/NAME keyed by their first field, a name.
+inline std::map<std::string, std::vector<double>> keyed_rows(const std::string& name) {
+  std::ifstream in(data_path(name));
+  if (!in) ADD_FAILURE() << "cannot open " << data_path(name);
+  std::map<std::string, std::vector<double>> rows;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::stringstream fields(line);
+    std::string key, field;
+    std::getline(fields, key, ',');
+    auto& row = rows[key];
+    while (std::getline(fields, field, ',')) row.push_back(std::strtod(field.c_str(), nullptr));
+  }
+  return rows;
+}
+
+// Writes the oracle's test table KEY (creep_tables.csv) to TABLE_NAME; the
+// reference mix through the volumetric writer, as the run writes it.
+inline void write_test_table(const std::string& key, const std::string& table_name) {
+  const auto rows = keyed_rows("creep_tables.csv");
+  double strength = 0.0;
+  if (key == "reference") {
+    engine::write_creep_table(4, 11, 10.98, -3.68, strength, table_name);
+    return;
+  }
+  const std::vector<double>& r = rows.at(key);
+  engine::write_creep_table_values(table_name, std::span<const double, 21>(r.data() + 1, 21), r[0]);
+}
+
+// The console, with a keyboard of numbered lines that tells how many pauses
+// took a line.
+class FitConsole : public testing_support::ConsoleCapture {
+ public:
+  FitConsole() : ConsoleCapture("1\n2\n3\n4\n5\n6\n7\n8\n9\n") {}
+  int pauses() {
+    std::string line;
+    return std::getline(input(), line) ? std::stoi(line) - 1 : 9;
+  }
+};
 
 // The records of a text, without their line ends.
 inline std::vector<std::string> lines(const std::string& text) {

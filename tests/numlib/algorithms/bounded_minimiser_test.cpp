@@ -260,6 +260,21 @@ TEST_F(BoundedMinimiserTest, Problems) {
         {0.0, 2.0}, {-10.0, 0.0}, {10.0, 10.0}},
        {1.0, 1.0},
        0.0},
+      // f is NaN past x2 = 1, where the difference step of the held x2 goes: x1
+      // must still move (closed form).
+      {"undefined past a bound",
+       {[](const std::vector<double>& x) {
+          return std::pow(x[0] - 3.0, 2) + std::sqrt(1.0 - x[1]) - x[1];
+        },
+        {0.0, 1.0}, {-10.0, 0.0}, {10.0, 1.0}},
+       {3.0, 1.0},
+       -1.0},
+      // x2 is fixed by equal bounds while f falls beyond them: it stays held.
+      {"fixed by equal bounds",
+       {[](const std::vector<double>& x) { return std::pow(x[0] - 1.0, 2) - x[1]; },
+        {0.0, 2.0}, {-10.0, 2.0}, {10.0, 2.0}},
+       {1.0, 2.0},
+       -2.0},
       // On x2 = 0.0015 the minimum over x1 is at x1/1000 = 0.75.
       {"badly scaled",
        {[](const std::vector<double>& x) {

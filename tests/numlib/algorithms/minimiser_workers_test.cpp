@@ -219,6 +219,24 @@ TEST_F(MinimiserWorkersTest, LineSearch) {
     }
     EXPECT_GT(rounded_outside, 0);
   }
+  {
+    // A NaN difference gradient of a free variable, and the direction made from
+    // it: no trial can pass the decrease test, and none is made.
+    SCOPED_TRACE("NaN gradient");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Search s{{1.0, 2.0}, {nan, 1.0}, {nan, -1.0}, {-10.0, -10.0}, {10.0, 10.0}, 3.0};
+    int calls = 0;
+    s.run([&](int, const double*, double& v) {
+      ++calls;
+      v = 0.0;
+    });
+    EXPECT_EQ(s.iretcd, 1);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(s.nfcn, 0);
+    EXPECT_EQ(s.xpls, s.x);
+    EXPECT_EQ(s.fpls, 3.0);
+    EXPECT_EQ(s.sc, std::vector<double>(2, 0.0));
+  }
   // An objective that is NaN past a point: the search ends below it, or at X
   // with f(X) when there is nothing below it.
   for (const double limit : {0.5, 0.0}) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -288,6 +289,22 @@ TEST_F(MatrixPrintTest, ExtremeOptionsEndCleanly) {
     }
   }
   EXPECT_GT(printed, 100);
+
+  // A page length and a line count at the int limit: the first block does not
+  // fit what is left of the page, so it opens a page of its own.
+  reset_library_state();
+  int value = 2147483647;
+  PGOPT(-2, value);
+  value = 1;
+  WROPT(-2, value, 0);
+  value = 2147483646;
+  WROPT(-3, value, 0);
+  const double a[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  const std::string_view number[] = {"NUMBER"};
+  DW2RRL("", 3, 3, a, 3, 0, "(F6.1)", number, number);
+  const std::string out = take_output();
+  EXPECT_EQ(out.rfind("\f\n", 0), 0u) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\f'), 1) << out;
 }
 
 // The golden pages, by case name.
