@@ -1,40 +1,73 @@
 #!/usr/bin/env bash
-# Builds the programs, makes a demo project under out/demo (or the folder given)
-# and runs them on it:
-#   - tervon-mkdemo writes the station list, the hourly station files, rad.dat and
-#     clmtemp.txt, and a "c:\directory.txt" (in out/demo/drive) naming the project;
-#   - tervon replays road 1 headless (tests/frontend/scripts/road1.tvs): one
-#     weather station gives the climatic data file "climate.tmp", the engine's
-#     input "input.tmp" for a 6-inch asphalt layer and the marker "c:\check.txt";
-#   - pavsim runs the analysis of "input.dat" on that input: the job-mix road
-#     first simulates the two years of climate hour by hour (progress marks every
-#     500 days and 9999; the temperature history "tmp\thermal.tmp" and the
-#     drainage report ".drn"), then checks the binder grade, which stops on the
-#     demo's job mix (" Check your PG grade", status 1).
+# bash scripts/demo.sh [FOLDER]   (default out/demo)
+#
+# A whole design run on a synthetic site, from a fresh folder:
+#   1. installs what is missing (scripts/deps.sh) and builds pavsim, tervon and
+#      tervon-mkdemo;
+#   2. tervon-mkdemo makes FOLDER/project (station list, hourly station files,
+#      rad.dat, clmtemp.txt, the design request input.dat, an empty tmp folder)
+#      and FOLDER/drive, the drive "c:\" whose directory.txt names the project;
+#   3. tervon replays road 1 headless (tests/frontend/scripts/road1.tvs): one
+#      weather station gives the engine's input "input.tmp" and the marker
+#      "c:\check.txt";
+#   4. pavsim runs the design request: the climate simulation writes the
+#      temperature history "tmp\thermal.tmp", then the thermal-cracking run of
+#      the design case writes " 1.txt" and the design criterion;
+#   5. prints what the run left.
+# It stops at the first step that fails, naming it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
-
+root=$PWD
 demo=$(realpath -m "${1:-out/demo}")
+project=$demo/project
+drive=$demo/drive
 # PAVSIM_JOBS caps the parallel jobs on a shared machine; all cores by default.
 jobs=${PAVSIM_JOBS:-$(nproc 2>/dev/null || echo 4)}
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo
 
-rm -rf "$demo"
-mkdir -p "$demo/drive" "$demo/project/tmp"
-./build/tools/demo_data/tervon-mkdemo "$demo/project" --drive "$demo/drive"
+# step N TEXT COMMAND...: announces the step, runs it, stops the demo if it fails.
+step() {
+  local number=$1 text=$2
+  shift 2
+  echo "== Step $number: $text"
+  local status=0
+  "$@" || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "== Demo stopped: step $number ($text) ended with status $status" >&2
+    exit "$status"
+  fi
+}
 
-echo "== tervon, replaying road 1 headless: $demo/project/input.tmp and $demo/drive/check.txt"
-(cd "$demo/project" && env -u DISPLAY PAVSIM_DRIVE_C="$demo/drive" \
-  "$OLDPWD/build/src/frontend/tervon" --script "$OLDPWD/tests/frontend/scripts/road1.tvs")
-echo "== tervon ended with status $?"
+# (Inside a step's function, set -e does not act: each command is chained.)
+build() {
+  bash scripts/deps.sh &&
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null &&
+    cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo
+}
 
-printf 'JMF   \n2004 8 1 2\n6.0 0.0 0.0 -0.5 0.1\n1.0 0.0 0.0 0.0 0.0\n' > "$demo/project/input.dat"
-echo "== pavsim on $demo/project"
-set +e
-(cd "$demo/project" && PAVSIM_DRIVE_C="$demo/drive" "$OLDPWD/build/src/engine/main/pavsim")
-status=$?
-set -e
-echo "== pavsim ended with status $status"
-echo "Demo project: $demo/project"
+make_project() {
+  rm -rf "$demo" && "$root/build/tools/demo_data/tervon-mkdemo" "$project" --drive "$drive"
+}
+
+# Both programs run in the project folder, with the drive "c:\" mapped.
+in_project() {
+  (cd "$project" && env -u DISPLAY PAVSIM_DRIVE_C="$drive" "$@")
+}
+
+step 1 "installing what is missing (scripts/deps.sh), building pavsim, tervon and tervon-mkdemo in build/ ($jobs jobs)" \
+  build
+step 2 "tervon-mkdemo: station data, clmtemp.txt and input.dat in $project, directory.txt in $drive" \
+  make_project
+step 3 "tervon --script road1.tvs, headless: station ALDER gives $project/input.tmp and $drive/check.txt" \
+  in_project "$root/build/src/frontend/tervon" --script "$root/tests/frontend/scripts/road1.tvs"
+step 4 "pavsim on input.dat and input.tmp: climate simulation (progress.tmp), then the design case" \
+  in_project "$root/build/src/engine/main/pavsim"
+
+echo "== Step 5: what the design run left"
+rows=$(awk 'NR > 1 && NF == 4' "$project/ 1.txt")
+echo "Design criterion (res.txt: month, cracking in ft/mile): $(cat "$project/res.txt")"
+echo "Last row of \" 1.txt\" (case, month, crack depth in, cracking ft/mile): $(tail -n 1 <<< "$rows")"
+echo "Rows of \" 1.txt\": $(grep -c . <<< "$rows")"
+echo "Lines of i2.dat: $(wc -l < "$project/i2.dat")"
+echo "Project folder: $project (input.tmp, tmp/thermal.tmp, \" 1.txt\", criteria.txt, res.txt,"
+echo "  doc-17a.dat, master-results.dat, i2.dat, i_criteria.dat, tc240.dat, the .tem/.mod/... results)"
+echo "Drive c:\\: $drive (directory.txt, check.txt)"

@@ -180,15 +180,25 @@ void WriteClmTemp(const fs::path& project) {
   Close(out, path);
 }
 
+void WriteDesignRequest(const fs::path& project) {
+  const fs::path path = project / "input.dat";
+  std::ofstream out = Create(path);
+  out << "DES\n2004 8 1 20\n6.0 4.0 11.0 10.98 -3.68\n0.0 0.5 0.5 0.0 0.0\n";
+  Close(out, path);
+}
+
 void WriteDemoProject(const fs::path& project) {
-  std::error_code ec;
-  fs::create_directories(project / "hcd", ec);
-  if (ec) throw std::runtime_error("cannot create " + (project / "hcd").string() + ": " + ec.message());
+  for (const char* folder : {"hcd", "tmp"}) {
+    std::error_code ec;
+    fs::create_directories(project / folder, ec);
+    if (ec) throw std::runtime_error("cannot create " + (project / folder).string() + ": " + ec.message());
+  }
   WriteStationList(project);
   for (const DemoStation& s : DemoStations())
     if (s.has_file) WriteHourlyFile(project, s);
   WriteRadTable(project);
   WriteClmTemp(project);
+  WriteDesignRequest(project);
 }
 
 void WriteDirectoryFile(const fs::path& drive, const fs::path& project) {

@@ -1,6 +1,7 @@
 #pragma once
 // Synthetic station data for demonstrations and tests: a station list, hourly
-// station files, the daylight table and the calling program's "clmtemp.txt".
+// station files, the daylight table and the calling program's "clmtemp.txt"
+// and "input.dat".
 // Everything is computed here from fixed formulas and a fixed-seed generator;
 // two runs give the same bytes.
 
@@ -33,7 +34,11 @@ void WriteStationList(const std::filesystem::path& project);
 void WriteHourlyFile(const std::filesystem::path& project, const DemoStation& station);
 void WriteRadTable(const std::filesystem::path& project);
 void WriteClmTemp(const std::filesystem::path& project);
-// All of the above, the folders included.
+// The engine's request "input.dat": a design run of 20 years from 1 August
+// 2004 for the 6-inch layer of "clmtemp.txt", with a binder of the grade
+// table; the first spread 0 has the engine simulate "tmp\thermal.tmp" first.
+void WriteDesignRequest(const std::filesystem::path& project);
+// All of the above, the folders included ("tmp" for the engine's histories).
 void WriteDemoProject(const std::filesystem::path& project);
 // `drive`/directory.txt naming the project folder (absolute, ending in "/").
 void WriteDirectoryFile(const std::filesystem::path& drive, const std::filesystem::path& project);

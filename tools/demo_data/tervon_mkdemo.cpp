@@ -1,6 +1,7 @@
 // tervon-mkdemo PROJECT [--drive FOLDER]: writes a synthetic project for tervon
-// (station list, hourly station files, daylight table, clmtemp.txt); with
-// --drive, also FOLDER/directory.txt naming the project.
+// and pavsim (station list, hourly station files, daylight table, clmtemp.txt,
+// the design request input.dat and the empty tmp folder); with --drive, also
+// FOLDER/directory.txt naming the project.
 
 #include <exception>
 #include <iostream>

@@ -433,6 +433,14 @@ def constrained_cases():
                                          (-2.0, 2.0)])))
     cases.append(("constraints without variable 1",
                   with_constraints([1, 2], [(-5.0, 5.0)] * 4, zero_column=0)))
+    # Variable 1 in no constraint and the others fixed: the constraint rows
+    # leave out every column that can still move, so variable 1 must come in
+    # through the equations (it starts at its lower bound; its optimum is inside).
+    p = with_constraints([4, 2], [(-5.0, 5.0), (0.3, 0.3), (-0.2, -0.2), (0.5, 0.5)],
+                         zero_column=0)
+    v = p["c"] @ np.array([0.0, 0.3, -0.2, 0.5])
+    p["bl"], p["bu"] = [v[0], v[1] - 1.0], [v[0], 5.0]
+    cases.append(("variable 1 in no constraint, the others fixed", p))
     return cases
 
 

@@ -68,8 +68,8 @@ void write_sample_creep_table(const platform::FixedText<255>& table_name,
                               std::span<const double> sample_values, std::int32_t sample) {
   if (sample < 1 || static_cast<std::size_t>(sample) * kSampleValues > sample_values.size())
     throw std::logic_error("creep-test sample " + std::to_string(sample) + " was not read");
-  const auto values = sample_values.subspan(static_cast<std::size_t>(sample - 1) * kSampleValues,
-                                            kSampleValues);
+  const auto values =
+      sample_values.subspan(static_cast<std::size_t>(sample - 1) * kSampleValues, kSampleValues);
   write_creep_table_values(table_name, values.first<kCreepTableRows>(), values[kCreepTableRows]);
 }
 
@@ -109,7 +109,8 @@ CrackCollection collect_crack_results(OptionArgs& args, std::int32_t first,
 }
 
 CaseLifeTally::CaseLifeTally(OptionArgs& args)
-    : args_(args), design_life_key_(12 * static_cast<std::int64_t>(args.cracking.analysis_integers[3])) {}
+    : args_(args),
+      design_life_key_(12 * static_cast<std::int64_t>(args.cracking.analysis_integers[3])) {}
 
 void CaseLifeTally::operator()(const CrackRecord& row) {
   if (row.case_number > case_counter_) {
@@ -121,8 +122,8 @@ void CaseLifeTally::operator()(const CrackRecord& row) {
   if (row.key == design_life_key_) args_.combination_cracking[at] = row.cracking;
   // Still below the criterion: the life is at least the next month.
   if (row.cracking < static_cast<double>(args_.design_criterion))
-    args_.combination_criteria[at] = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::int64_t{row.key} + 1, std::numeric_limits<std::int32_t>::max()));
+    args_.combination_criteria[at] = static_cast<std::int32_t>(std::min<std::int64_t>(
+        std::int64_t{row.key} + 1, std::numeric_limits<std::int32_t>::max()));
 }
 
 CaseLife write_case_life(const OptionArgs& args, std::size_t case_index) {
@@ -141,7 +142,8 @@ std::string store_design_criterion(OptionArgs& args, const CrackCollection& desi
     platform::stop_run(platform::kStopDecided,
                        " No crack results: the design criterion cannot be set");
   args.design_criterion = static_cast<float>(design_rows.last.cracking);
-  const std::string record = platform::format_fixed(layout, design_rows.last.key, args.design_criterion);
+  const std::string record =
+      platform::format_fixed(layout, design_rows.last.key, args.design_criterion);
   platform::open_unit(kOptionReadUnit, project_file(args.work_directory, "criteria.txt").view(),
                       platform::OpenStatus::Replace);
   platform::write_record(kOptionReadUnit, record);

@@ -43,8 +43,8 @@ void write_sample_creep_table(const platform::FixedText<255>& table_name,
 // One row of " 1.txt".
 struct CrackRecord {
   std::int32_t case_number = 0;
-  std::int32_t key = 0;     // months
-  double cracking = 0.0;    // ft/mile
+  std::int32_t key = 0;   // months
+  double cracking = 0.0;  // ft/mile
 };
 
 struct CrackCollection {
@@ -73,7 +73,7 @@ class CaseLifeTally {
   OptionArgs& args_;
   std::int64_t design_life_key_;  // 12 x design years
   std::int32_t case_counter_ = 1;
-  std::size_t column_ = 0;        // of the current case
+  std::size_t column_ = 0;  // of the current case
 };
 
 // The service life (years) and the cracking at the end of the design life of

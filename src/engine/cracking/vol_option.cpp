@@ -111,7 +111,9 @@ void run_vol_option(OptionArgs& args) {
   platform::close_unit(kOptionReadUnit);
 
   platform::open_unit(kOptionRunFileUnit, run_file.view(), platform::OpenStatus::Replace);
-  const auto retained = [&](std::size_t r) { return std::fabs(p[r]) > static_cast<double>(0.001f); };
+  const auto retained = [&](std::size_t r) {
+    return std::fabs(p[r]) > static_cast<double>(0.001f);
+  };
   for (std::size_t r = 0; r < 32; ++r) {
     if (!retained(r)) continue;
     const double x = values[r][0];

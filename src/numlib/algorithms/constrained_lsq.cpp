@@ -238,7 +238,7 @@ class ActiveSet {
     for (int j = nfree_; j < ncols_; ++j) {
       if (ibasis_[j] < 0) continue;
       double in = 0.0, below = 0.0;
-      norms(j, in, below);
+      norms(j, nfree_ < mval_, in, below);
       if (!acceptable(in, below, in != 0.0)) continue;
       if (!count_iteration()) return false;
       bring_in(j);
@@ -254,8 +254,23 @@ class ActiveSet {
       ww_[j] = j < nfree_ ? 0.0 : VECTOR_DOT(mrows_ - nfree_, &W(nfree_, j), 1, zr_ + nfree_, 1);
   }
 
-  // The column to bring in, or -1 when none can lower the residual.
+  // The column to bring in, or -1 when none can lower the residual. While
+  // fewer columns than constraints are free, the constraint rows below the
+  // triangle decide; when they leave every column out (a variable that no
+  // constraint names, a constraint held at its bound), the equation rows do,
+  // with the gradient entries as they were (ZR is free scratch here).
   int choose() {
+    if (nfree_ >= mval_) return choose_by(false);
+    VECTOR_COPY(ncols_, ww_, 1, zr_, 1);
+    const int j = choose_by(true);
+    if (j >= 0) return j;
+    VECTOR_COPY(ncols_, zr_, 1, ww_, 1);
+    return choose_by(false);
+  }
+
+  // The column choice with BELOW over the constraint rows only (CONSTRAINTS)
+  // or over all rows.
+  int choose_by(bool constraints) {
     const double mark = DMACH(2);
     for (;;) {
       bool by_ratio = false;
@@ -270,7 +285,7 @@ class ActiveSet {
           if (g < 0.0) continue;
         }
         double in = 0.0, below = 0.0;
-        norms(j, in, below);
+        norms(j, constraints, in, below);
         bool keep = false;
         if (!by_ratio && in == 0.0) {
           const double value = std::abs(scl_[v]) * below;
@@ -343,9 +358,9 @@ class ActiveSet {
   }
 
   // The column's norms in the triangle's rows (IN) and below them (BELOW).
-  // While fewer columns than constraints are free, BELOW counts only the
-  // constraint rows; afterwards the equation rows count |weight| times.
-  void norms(int j, double& in, double& below) {
+  // With CONSTRAINTS, BELOW counts only the constraint rows; otherwise the
+  // equation rows count |weight| times.
+  void norms(int j, bool constraints, double& in, double& below) {
     double in_con = 0.0, in_eq = 0.0, below_con = 0.0, below_eq = 0.0;
     for (int i = 0; i < mrows_; ++i) {
       const bool constraint = origin_[i] <= mval_;
@@ -354,7 +369,7 @@ class ActiveSet {
       sum = std::hypot(sum, W(i, j));
     }
     double c = 0.0, s = 0.0;
-    if (nfree_ < mval_) {
+    if (constraints) {
       in = in_con;
       GIVENS_CONSTRUCT(in, in_eq, c, s);
       below = below_con;

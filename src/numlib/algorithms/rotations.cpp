@@ -112,7 +112,9 @@ void MGIVENS_CONSTRUCT(double& d1, double& d2, double& x1, double y1, double* pa
       }
       flag = -1.0;
     };
-    if (d1 != 0.0) {
+    // An infinite weight (a row weight that overflowed) cannot be brought into
+    // range: it is left as it is rather than rescaled forever.
+    if (d1 != 0.0 && std::isfinite(d1)) {
       while (d1 <= kRGamSq || d1 >= kGamSq) {
         full_form();
         if (d1 <= kRGamSq) {
@@ -128,7 +130,7 @@ void MGIVENS_CONSTRUCT(double& d1, double& d2, double& x1, double y1, double* pa
         }
       }
     }
-    if (d2 != 0.0) {
+    if (d2 != 0.0 && std::isfinite(d2)) {
       while (std::abs(d2) <= kRGamSq || std::abs(d2) >= kGamSq) {
         full_form();
         if (std::abs(d2) <= kRGamSq) {

@@ -420,14 +420,15 @@ void DUVMIF(SCALAR_FUNCTION f, double xguess, double step, double bound, double 
   double d = 0.0, e = 0.0;
   for (;;) {
     const double floor = 2.0 * eps * std::abs(x) + DMACH(1);
-    const double tol1 = std::max(xacc / 2.0, floor);
+    // A NaN XACC counts as 0: refinement down to the rounding of X.
+    const double tol1 = std::max(floor, xacc / 2.0);
     const double tol2 = 2.0 * tol1;
     const double middle = 0.5 * (a + b);
     if (std::abs(x - middle) <= tol2 - 0.5 * (b - a)) {
       if (x == lowest || x == highest) {
         E1MES(3, 4,
               "The final value for X is at a bound.  The minimum is probably beyond the bound.");
-      } else if (xacc / 2.0 < floor && std::max(x - a, b - x) > xacc) {
+      } else if (!(xacc / 2.0 >= floor) && !(std::max(x - a, b - x) <= xacc)) {
         E1MES(3, 2, "Computer rounding errors prevent further refinement of X.");
       }
       break;

@@ -35,7 +35,8 @@ void DU2CGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xsc
 // STEP (its sign gives the first direction), doubling the step while F falls,
 // up to the bound; the bracket found is then narrowed by safeguarded parabolic
 // interpolation with golden-section steps (Brent's method) until X is within
-// XACC of both its ends. A STEP that does not move X is replaced by BOUND/100.
+// XACC of both its ends (a NaN XACC counts as 0). A STEP that does not move X
+// is replaced by BOUND/100.
 // Errors: FATAL 3 MAXFN calls of F were not enough (X is the lowest point
 // found); WARNING 4 F still falls at the bound (X is the bound); WARNING 2 the
 // spacing of doubles near X is coarser than XACC; TERMINAL 1 XGUESS +- BOUND is

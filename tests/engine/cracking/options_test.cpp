@@ -1,6 +1,8 @@
 // The design, criteria and volumetric options and their shared steps, through
 // a simulation double and a run double (tests/engine/option_doubles.h).
 
+#include "engine/cracking/options.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "engine/cracking/cracking_channels.h"
 #include "engine/cracking/cracking_test_support.h"
 #include "engine/cracking/option_steps.h"
-#include "engine/cracking/options.h"
 #include "engine/cracking/thermal_cracking_run.h"
 #include "engine/option_doubles.h"
 #include "engine/temp_project.h"
@@ -71,19 +72,21 @@ struct OptionRun {
       samples.push_back(400.0 + j);
     }
   }
+  engine::OptionArgs args() {
+    return {capacity,   sample_count, criteria,  keys, results, cracking, means,
+            deviations, samples,      criterion, code, wd,      state,    histories};
+  }
   void go(void (*option)(engine::OptionArgs&)) {
-    engine::OptionArgs args{capacity, sample_count, criteria, keys,    results,
-                            cracking, means,        deviations, samples, criterion,
-                            code,     wd,           state,    histories};
+    engine::OptionArgs a = args();
     engine_test::ConsoleCapture capture;
     platform::open_unit(engine::kResultsUnit, "c:\\proj\\res.txt", platform::OpenStatus::Replace);
-    status = stop_status([&] { option(args); }, &message);
+    status = stop_status([&] { option(a); }, &message);
     platform::close_all_units();
     console = capture.text();
   }
   std::string file(const std::string& rel) const { return drive.read("proj/" + rel); }
   bool exists(const std::string& rel) const { return drive.exists("proj/" + rel); }
-  // Records 2, 3 and 5 of each group of a run file of 7-record groups.
+  // Records 2, 3 and 5 (table name or mixture) of each 7-record group.
   struct Group {
     std::string history, thickness, table;
   };
@@ -114,8 +117,8 @@ TEST(WriteRunCase, GroupsAreExactAndReadBackByTheRun) {
   };
   const Case cases[] = {
       {"design, mixture", false, CaseKind::Design, mixture + "DS\n     0.0\n", "DS", 3000.0, 20},
-      {"design, sample table", true, CaseKind::Design,
-       "YES\n" + pad255(table) + "\nDS\n     0.0\n", "DS", 3000.0, 20},
+      {"design, sample table", true, CaseKind::Design, "YES\n" + pad255(table) + "\nDS\n     0.0\n",
+       "DS", 3000.0, 20},
       {"criteria", true, CaseKind::Criteria, "YES\n" + pad255(table) + "\n JMF\n    1234.500\n",
        " J", 1234.5, 50},
       {"volumetric", false, CaseKind::Volumetric, mixture + "\n    1234.500\n", "  ", 1234.5, 50},
@@ -137,8 +140,8 @@ TEST(WriteRunCase, GroupsAreExactAndReadBackByTheRun) {
     s.fit_prony_creep = [](engine::CrackingState&, std::array<double, 5>&, double&,
                            const platform::FixedText<255>&) {};
     engine_test::ConsoleCapture console;
-    EXPECT_EQ(stop_status([&] { s.run_thermal_cracking_case(s, "c:\\proj\\"); }),
-              platform::kStopIo) << c.what;
+    EXPECT_EQ(stop_status([&] { s.run_thermal_cracking_case(s, "c:\\proj\\"); }), platform::kStopIo)
+        << c.what;
     platform::close_all_units();
     const auto& rb = s.run_block;
     EXPECT_EQ(s.analysis_start_date, (std::array<std::int32_t, 5>{2004, 8, 1, c.years, 20}))
@@ -170,23 +173,30 @@ TEST(CollectCrackResults, StoresUpToCapacityAndEndsAtTheClosingRecord) {
   const std::string more = " More than 10000 crack results: the rest are not stored\n";
   const Case cases[] = {
       {"two cases, an earlier larger cracking",
-       {{1, 1, 10.0}, {1, 2, 900.0}, {1, 3, 5.0}, {2, 1, 7.0}, {2, 2, 3.0}}, 1, 5, 5,
-       {2, 2, 3.0}, ""},
+       {{1, 1, 10.0}, {1, 2, 900.0}, {1, 3, 5.0}, {2, 1, 7.0}, {2, 2, 3.0}},
+       1,
+       5,
+       5,
+       {2, 2, 3.0},
+       ""},
       {"no rows", {}, 1, 0, 0, {0, 0, 0.0}, ""},
       {"10,050 rows", big, 1, 10050, 10000, {17, 450, 225.0}, more},
-      {"from index 9,990", std::vector<CrackRow>(big.begin(), big.begin() + 20), 9990, 20, 11,
-       {1, 20, 10.0}, more},
+      {"from index 9,990",
+       std::vector<CrackRow>(big.begin(), big.begin() + 20),
+       9990,
+       20,
+       11,
+       {1, 20, 10.0},
+       more},
   };
   for (const auto& c : cases) {
     OptionRun o;
     o.drive.write("proj/ 1.txt", crack_file(c.rows));
-    engine::OptionArgs args{o.capacity, o.sample_count, o.criteria, o.keys,    o.results,
-                            o.cracking, o.means,        o.deviations, o.samples, o.criterion,
-                            o.code,     o.wd,           o.state,    o.histories};
+    engine::OptionArgs args = o.args();
     int calls = 0;
     engine_test::ConsoleCapture console;
-    const auto got = engine::collect_crack_results(args, c.first,
-                                                   [&](const engine::CrackRecord&) { ++calls; });
+    const auto got =
+        engine::collect_crack_results(args, c.first, [&](const engine::CrackRecord&) { ++calls; });
     EXPECT_EQ(got.records, c.records) << c.what;
     EXPECT_EQ(calls, c.records) << c.what;
     EXPECT_EQ(got.last.key, c.last.key) << c.what;
@@ -218,7 +228,12 @@ TEST(DesignOption, CriterionOfTheLastRowOrAClearStop) {
       {"mixture values", "   ", 0, rows, 0, "", true},
       {"SPT, three samples", "SPT", 3, rows, 0, "", true},
       {"SPT, no sample", "SPT", 0, rows, 1, " No creep-test sample for the design case\n", false},
-      {"no crack row", "   ", 0, {}, 1, " No crack results: the design criterion cannot be set\n",
+      {"no crack row",
+       "   ",
+       0,
+       {},
+       1,
+       " No crack results: the design criterion cannot be set\n",
        true},
   };
   for (const auto& c : cases) {
@@ -261,12 +276,15 @@ TEST(CriteriaOption, CasesPerLevelAndSample) {
     std::vector<std::pair<std::string, std::string>> levels;  // history, thickness record
   };
   const Case cases[] = {
-      {"two levels", "   ", 0.5,
+      {"two levels",
+       "   ",
+       0.5,
        {{"tmp\\minthermal.tmp", "       5.500"}, {"tmp\\plusthermal.tmp", "       6.500"}}},
       {"JMF: one level", "JMF", 0.5, {{"tmp\\thermal.tmp", "       6.000"}}},
-      {"spread 0.01: two levels", "   ", 0.01,
+      {"spread 0.01: two levels",
+       "   ",
+       0.01,
        {{"tmp\\minthermal.tmp", "       5.990"}, {"tmp\\plusthermal.tmp", "       6.010"}}},
-      {"spread 0.0099: one level", "   ", 0.0099, {{"tmp\\thermal.tmp", "       6.000"}}},
   };
   for (const auto& c : cases) {
     OptionRun o;
@@ -286,7 +304,8 @@ TEST(CriteriaOption, CasesPerLevelAndSample) {
     }
     for (int j = 1; j <= 3; ++j)
       EXPECT_EQ(lines(o.file("fi" + std::to_string(j) + ".dat"))[22],
-                " " + std::to_string(400 + j) + ".0") << c.what;
+                " " + std::to_string(400 + j) + ".0")
+          << c.what;
     EXPECT_EQ(o.sim.files.size(), c.levels.size()) << c.what;
   }
 }
@@ -299,7 +318,8 @@ TEST(CriteriaOption, LivesAndCrackingWithTheirStatistics) {
   });
   const std::string summary3 =
       "     average \n      28.361     233.333\n     std. dev \n      16.536     192.931\n";
-  const std::string rows3 = "      10.000     500.000\n      25.000     150.000\n      50.083      50.000\n";
+  const std::string rows3 =
+      "      10.000     500.000\n      25.000     150.000\n      50.083      50.000\n";
   struct Case {
     const char* what;
     int years, samples;
@@ -310,18 +330,25 @@ TEST(CriteriaOption, LivesAndCrackingWithTheirStatistics) {
   };
   const Case cases[] = {
       {"three cases", 20, 3, three, rows3 + " serv life   TC@ 20 years\n" + summary3, "", 0},
-      {"at the criterion from the first row", 20, 1, rows_of(1, 600, [](int, int) { return 300.0; }),
-       "       0.000     300.000\n serv life   TC@ 20 years\n     average \n       0.000     300.000\n"
+      {"at the criterion from the first row", 20, 1,
+       rows_of(1, 600, [](int, int) { return 300.0; }),
+       "       0.000     300.000\n serv life   TC@ 20 years\n     average \n       0.000     "
+       "300.000\n"
        "     std. dev \n       0.000       0.000\n",
        "", 0},
       {"design life 60 years", 60, 1, rows_of(1, 600, [](int, int) { return 50.0; }),
-       "      50.083       0.000\n serv life   TC@ 60 years\n     average \n      50.083       0.000\n"
+       "      50.083       0.000\n serv life   TC@ 60 years\n     average \n      50.083       "
+       "0.000\n"
        "     std. dev \n       0.000       0.000\n",
        " Design life over 50 years: the cases are run for 50 years\n", 0},
-      {"no sample", 20, 0, {},
+      {"no sample",
+       20,
+       0,
+       {},
        " serv life   TC@ 20 years\n     average \n       0.000       0.000\n     std. dev \n"
        "       0.000       0.000\n",
-       " No creep-test samples: nothing to average\n", 0},
+       " No creep-test samples: nothing to average\n",
+       0},
       {"nine samples", 20, 9, {}, "", " At most 8 creep-test samples can be run\n", 1},
   };
   for (const auto& c : cases) {
@@ -385,25 +412,21 @@ TEST(VolOption, TablesRetainedRowsAndHistories) {
     EXPECT_EQ(r[56], minus1 + "        4.5000       11.2500       11.1050       -3.7425");
     EXPECT_EQ(r[70], minus1 + "        3.5000       10.7500       10.8550       -3.7425");
 
-    // Each group's thickness and mixture give back its row.
-    const auto run = lines(o.run.run_files.at(0));
-    ASSERT_EQ(run.size(), 16u * 7) << d;
-    for (std::size_t g = 0; g < 16; ++g) {
-      const int row = retained[g];
-      const bool plus = row <= 16;
-      EXPECT_EQ(platform::trim_trailing(run[7 * g + 1]),
-                d == 0.1 ? "c:\\proj\\tmp\\thermal.tmp"
-                         : plus ? "c:\\proj\\tmp\\plusthermal.tmp" : "c:\\proj\\tmp\\minthermal.tmp");
-      EXPECT_EQ(run[7 * g + 2], plus ? (d == 0.1 ? "       6.100" : "       6.110")
+    // Each group's thickness and mixture give back its row, in order.
+    const auto g = o.groups();
+    ASSERT_EQ(g.size(), 16u) << d;
+    for (std::size_t i = 0; i < 16; ++i) {
+      const bool plus = retained[i] <= 16;
+      EXPECT_EQ(g[i].history, d == 0.1 ? "c:\\proj\\tmp\\thermal.tmp"
+                              : plus   ? "c:\\proj\\tmp\\plusthermal.tmp"
+                                       : "c:\\proj\\tmp\\minthermal.tmp");
+      EXPECT_EQ(g[i].thickness, plus ? (d == 0.1 ? "       6.100" : "       6.110")
                                      : (d == 0.1 ? "       5.900" : "       5.890"));
       std::array<double, 4> mix{};
-      ASSERT_EQ(platform::read_list_text(run[7 * g + 4], mix), platform::IoStatus::Ok);
+      ASSERT_EQ(platform::read_list_text(g[i].table, mix), platform::IoStatus::Ok);
       int bits = plus ? 0 : 16;
-      for (int c = 2; c <= 5; ++c)
-        if (mix[static_cast<std::size_t>(c - 2)] < o.means[static_cast<std::size_t>(c - 1)])
-          bits |= 1 << (5 - c);
-      EXPECT_EQ(bits + 1, row) << d << " group " << g;
-      EXPECT_EQ(run[7 * g + 6], "    1234.500");
+      for (std::size_t c = 0; c < 4; ++c) bits |= mix[c] < o.means[c + 1] ? 8 >> c : 0;
+      EXPECT_EQ(bits + 1, retained[i]) << d << " group " << i;
     }
   }
 }
@@ -484,7 +507,8 @@ TEST(VolOption, WeightedMeanAndSpreadAsInFloat32) {
     }
   const std::pair<std::vector<CrackRow>, std::string> cases[] = {
       {rows, "     average \n      17.130     311.606\n     std. dev \n      12.426     203.902\n"},
-      {equal, "     average \n       8.333     250.000\n     std. dev \n       0.000       0.000\n"},
+      {equal,
+       "     average \n       8.333     250.000\n     std. dev \n       0.000       0.000\n"},
   };
   for (const auto& [canned, summary] : cases) {
     OptionRun o;
@@ -497,7 +521,8 @@ TEST(VolOption, WeightedMeanAndSpreadAsInFloat32) {
     const std::size_t at = res.find(" serv life   TC@ 20 years\n");
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(res.substr(at + 26), summary);
-    EXPECT_EQ(lines(res)[71], canned == rows ? "       3.083     812.400" : "       8.333     250.000");
+    EXPECT_EQ(lines(res)[71],
+              canned == rows ? "       3.083     812.400" : "       8.333     250.000");
   }
 }
 

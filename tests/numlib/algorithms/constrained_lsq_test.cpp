@@ -120,7 +120,7 @@ void expect_feasible(const Problem& p, const std::vector<double>& x) {
 
 TEST_F(ConstrainedLsqTest, SolutionsAgainstOracles) {
   const std::vector<Problem> problems = oracle_problems();
-  ASSERT_EQ(problems.size(), 14u);
+  ASSERT_EQ(problems.size(), 15u);
   for (std::size_t k = 0; k < problems.size(); ++k) {
     const Problem& p = problems[k];
     SCOPED_TRACE("case " + std::to_string(k + 1));

@@ -83,6 +83,18 @@ TEST(ModifiedGivens, ConstructionAgainstReferenceBlas) {
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(reference_inconsistent, 0);
+
+  // An infinite weight (a row weight that overflowed) cannot be rescaled
+  // into range; the construction still ends.
+  for (const ModifiedCase& c : {ModifiedCase{1.0, HUGE_VAL, 1.0, 1.0},
+                                ModifiedCase{HUGE_VAL, 1.0, 2.0, 1.0},
+                                ModifiedCase{2.0, -HUGE_VAL, 1.0, 3.0}}) {
+    double d1 = c.d1, d2 = c.d2, x1 = c.x1;
+    std::array<double, 5> param{};
+    MGIVENS_CONSTRUCT(d1, d2, x1, c.y1, param.data());
+    EXPECT_TRUE(param[0] == -2.0 || param[0] == -1.0 || param[0] == 0.0 || param[0] == 1.0)
+        << c.d1 << " " << c.d2;
+  }
 }
 
 TEST(ModifiedGivens, ApplicationAgainstReferenceBlas) {

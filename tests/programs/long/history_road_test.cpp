@@ -1,6 +1,6 @@
-// pavsim's job-mix road on a demo project, made as scripts/demo.sh makes it
-// (tervon-mkdemo, a "tmp" folder, write_synthetic_input for 6 inches and two
-// years: 740 days), through the whole climate simulation: its console marks,
+// pavsim's job-mix road on a demo project (tervon-mkdemo, a "tmp" folder,
+// write_synthetic_input for 6 inches and two years: 740 days),
+// through the whole climate simulation: its console marks,
 // the temperature history and the drainage report, twice byte for byte.
 
 #include <gtest/gtest.h>
