@@ -75,6 +75,22 @@ bool plain_field(std::string_view record, std::size_t col, std::size_t width, in
   return true;
 }
 
+// Mixture values that give no creep table (air voids or binder content of 0 or
+// less, A of 0 or less, an overflowing penetration) would only stop the fit
+// later, at a value of "master-gen.dat" that the user never wrote.
+void require_creep_table(const std::array<double, 4>& mix) {
+  const MixtureCreep c = estimate_mixture_creep(mix[0], mix[1], mix[2], mix[3]);
+  const bool table = std::isfinite(c.strength) &&
+                     std::all_of(c.compliances.begin(), c.compliances.end(),
+                                 [](double d) { return d > 0.0 && std::isfinite(d); });
+  if (table) return;
+  platform::stop_run(platform::kStopDecided,
+                     "Input error in \"" + platform::unit_name(kRunFileUnit) + "\", line " +
+                         std::to_string(platform::unit_line(kRunFileUnit)) +
+                         ": air voids, effective binder content, A and VTS of" +
+                         platform::format_list(mix) + " give no creep-compliance table");
+}
+
 [[noreturn]] void history_corrupted() {
   platform::console_line(" your temperature file is corrupted");
   platform::console_line(" go to ..\\tmp directory and delete the *.tmp files");
@@ -100,6 +116,7 @@ bool read_case_start(CrackingState& state) {
     return platform::read_fixed_unless_end(kRunFileUnit, whole_record(), rb.creep_table_name);
   if (!platform::read_list_unless_end(kRunFileUnit, rb.mixture_inputs)) return false;
   require_finite(rb.mixture_inputs);
+  require_creep_table(rb.mixture_inputs);
   const auto& mix = rb.mixture_inputs;
   write_creep_table(mix[0], mix[1], mix[2], mix[3], rb.tensile_strength, rb.creep_table_name);
   return true;

@@ -368,6 +368,13 @@ TEST(ThermalCrackingRun, StopsOnAZeroCreepExponentAndValuesThatAreNotNumbers) {
        "Input error in \"c:\\proj\\doc-17a.dat\", line 3: value NaN; it must be a finite number"},
       {"an infinite mixture value", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n4 11 1e999 -3.68\n", 0.4,
        "Input error in \"c:\\proj\\doc-17a.dat\", line 5: value Infinity; it must be a finite number"},
+      // mixture values that give no table stop before "master-gen.dat" is written
+      {"air voids of 0", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n0 11 10.98 -3.68\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 5: air voids, effective binder content, A "
+       "and VTS of 0.0 11.0 10.98 -3.68 give no creep-compliance table"},
+      {"negative air voids", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n-0.5 11 10.98 -3.68\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 5: air voids, effective binder content, A "
+       "and VTS of -0.5 11.0 10.98 -3.68 give no creep-compliance table"},
   };
   for (const Case& c : cases) {
     ProjectRun run;
@@ -377,6 +384,7 @@ TEST(ThermalCrackingRun, StopsOnAZeroCreepExponentAndValuesThatAreNotNumbers) {
     run.go();
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_EQ(run.stop_message, c.message) << c.what;
+    EXPECT_FALSE(run.drive.exists("proj/master-gen.dat")) << c.what;
   }
 }
 
