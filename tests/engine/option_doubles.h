@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/common/history_header.h"
+#include "engine/common/node_count.h"
 #include "engine/common/project_files.h"
 #include "engine/common/temperature_histories.h"
 #include "engine/cracking/cracking_state.h"
@@ -71,7 +72,9 @@ struct SimulationDouble {
       const float stored = engine::read_history_header(file).thickness;
       const float written = std::fabs(stored - t) <= keep_within ? stored : t;
       testing_support::write_file(platform::resolve_path(file.view()),
-                                  platform::format_list(8760, 5, written, deviation) + "\n");
+                                  platform::format_list(8760, engine::layer_node_count(written), written,
+                                                        deviation) +
+                                      "\n");
     };
   }
 };

@@ -11,6 +11,7 @@
 
 #include "engine/common/finite_input.h"
 #include "engine/common/history_header.h"
+#include "engine/common/node_count.h"
 #include "engine/common/project_files.h"
 #include "engine/common/temperature_histories.h"
 #include "engine/cracking/cracking_channels.h"
@@ -117,11 +118,19 @@ void run_vol_option(OptionArgs& args) {
   for (std::size_t r = 0; r < 32; ++r) {
     if (!retained(r)) continue;
     const double x = values[r][0];
-    // Thicknesses within 0.1 of the mean share its history.
-    const auto& history = std::fabs(x - t) <= static_cast<double>(0.1f) ? mean_history
-                          : x > t                                       ? plus_history
-                                                                        : minus_history;
-    ensure_temperature_history(args.histories, wd, history, x, spread);
+    // Thicknesses within 0.1 of the mean share its history. It is checked
+    // against the mean, not x: every case runs after all are written, so
+    // re-simulating the shared file for t - d (whole inches apart from t + d)
+    // would leave the earlier cases on a history of another thickness. A layer
+    // with more nodes than that history has depths takes its own side's file,
+    // where it would otherwise read the missing depths as 0 F.
+    bool shared = std::fabs(x - t) <= static_cast<double>(0.1f);
+    if (shared) {
+      ensure_temperature_history(args.histories, wd, mean_history, t, spread);
+      shared = layer_node_count(x) <= read_history_header(mean_history).node_count;
+    }
+    const auto& history = shared ? mean_history : x > t ? plus_history : minus_history;
+    if (!shared) ensure_temperature_history(args.histories, wd, history, x, spread);
     CaseCreepData creep;
     std::copy(values[r].begin() + 1, values[r].end(), creep.mixture.begin());
     write_run_case(args.cracking.analysis_integers, history, x, creep, CaseKind::Volumetric,

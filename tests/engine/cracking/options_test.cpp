@@ -431,22 +431,50 @@ TEST(VolOption, TablesRetainedRowsAndHistories) {
   }
 }
 
-// The simulation keeps a stored 4.0 for thicknesses within 0.1 of it: the
-// eight checks at 3.95 all find the whole inches differ, yet one simulation
-// serves them all.
+// The history each combination reads, and the simulations that costs. The
+// simulation keeps a stored thickness within `keep` of the wanted one.
 TEST(VolOption, OneSimulationPerDistinctHistory) {
-  OptionRun o;
-  o.code = {"FLD", "VOL"};
-  o.means[0] = 4.0;
-  o.deviations[0] = 0.05;
-  o.sim.keep_within = 0.1f;
-  o.drive.write("proj/tmp/thermal.tmp", " 8760 5 4.0 0.0\n");
-  o.drive.write("proj/criteria.txt", "       240      1234.5\n");
-  o.run.outputs = {crack_file({})};
-  o.go(&engine::run_vol_option);
-  ASSERT_EQ(o.status, 0) << o.message;
-  EXPECT_EQ(o.sim.thicknesses, std::vector<float>{3.95f});
-  EXPECT_EQ(engine::read_history_header("c:\\proj\\tmp\\thermal.tmp").thickness, 4.0f);
+  struct Case {
+    const char* what;
+    double t, d;
+    float keep;
+    const char* stored;  // the header of both side files, when given
+    std::vector<float> simulated;
+    const char* plus_history;
+    const char* minus_history;
+  };
+  const Case cases[] = {
+      // The eight checks at 3.89 find the whole inches differ from the kept
+      // 4.0, yet one simulation serves them all.
+      {"kept thickness", 4.0, 0.11, 0.2f, " 8760 5 4.0 0.0\n", {3.89f}, "plusthermal", "minthermal"},
+      // 6.15 and 5.95 share the history of 6.05; re-simulating it for 5.95
+      // would leave the 6.15 cases on a history of 5.95.
+      {"whole inches apart", 6.05, 0.1, 0.0f, nullptr, {6.05f}, "thermal", "thermal"},
+      // 8.05 inches have a node more than the history of 7.95 has depths.
+      {"a node more", 7.95, 0.1, 0.0f, nullptr, {7.95f, 8.05f}, "plusthermal", "thermal"},
+  };
+  for (const auto& c : cases) {
+    OptionRun o;
+    o.code = {"FLD", "VOL"};
+    o.means[0] = c.t;
+    o.deviations[0] = c.d;
+    o.sim.keep_within = c.keep;
+    if (c.stored) {
+      o.drive.write("proj/tmp/plusthermal.tmp", c.stored);
+      o.drive.write("proj/tmp/minthermal.tmp", c.stored);
+    }
+    o.drive.write("proj/criteria.txt", "       240      1234.5\n");
+    o.run.outputs = {crack_file({})};
+    o.go(&engine::run_vol_option);
+    ASSERT_EQ(o.status, 0) << c.what << o.message;
+    EXPECT_EQ(o.sim.thicknesses, c.simulated) << c.what;
+    const auto g = o.groups();
+    ASSERT_EQ(g.size(), 16u) << c.what;
+    for (std::size_t i = 0; i < 16; ++i)
+      EXPECT_EQ(g[i].history, std::string("c:\\proj\\tmp\\") +
+                                  (i < 8 ? c.plus_history : c.minus_history) + ".tmp")
+          << c.what << " group " << i;
+  }
 }
 
 TEST(VolOption, DesignCaseFirstThenTheCombinations) {
