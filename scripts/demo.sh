@@ -16,9 +16,12 @@
 #   5. prints what the run left.
 # It stops at the first step that fails, naming it.
 set -euo pipefail
+# A folder given is taken from where the demo is started; the default lies in
+# the repository.
+given=${1:+$(realpath -m "$1")}
 cd "$(dirname "$0")/.."
 root=$PWD
-demo=$(realpath -m "${1:-out/demo}")
+demo=${given:-$root/out/demo}
 project=$demo/project
 drive=$demo/drive
 # PAVSIM_JOBS caps the parallel jobs on a shared machine; all cores by default.
@@ -44,8 +47,10 @@ build() {
     cmake --build build -j "$jobs" --target pavsim tervon tervon-mkdemo
 }
 
+# Only the demo's own two folders are replaced: FOLDER may hold other files.
 make_project() {
-  rm -rf "$demo" && "$root/build/tools/demo_data/tervon-mkdemo" "$project" --drive "$drive"
+  rm -rf "$project" "$drive" &&
+    "$root/build/tools/demo_data/tervon-mkdemo" "$project" --drive "$drive"
 }
 
 # Both programs run in the project folder, with the drive "c:\" mapped.
