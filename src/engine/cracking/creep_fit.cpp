@@ -160,6 +160,13 @@ void read_creep_table(CreepFitCommon& fit, double& tensile_strength,
   }
   platform::read_list(unit, tensile_strength);
   require_finite(unit, {&tensile_strength, 1});
+  // Any stress breaks a layer of no strength at once, and the crack growth
+  // then counts no growth step: the run would report no cracking at all.
+  if (!(tensile_strength > 0.0))
+    platform::stop_run(platform::kStopDecided,
+                       "Input error in \"" + platform::unit_name(unit) + "\", line " +
+                           std::to_string(platform::unit_line(unit)) +
+                           ": the tensile strength must be positive");
   platform::close_unit(unit);
   if (!usual)
     platform::console_line(

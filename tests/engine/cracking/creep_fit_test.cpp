@@ -255,6 +255,10 @@ TEST(CreepFit, TableChecks) {
       {"flat curve", table_text(mix, flat), 1,
        "Creep table \"c:\\table.dat\": its creep curves give no master curve"},
       {"no strength", table_text(mix, {{22, ""}}), 2, "File error"},
+      {"zero strength", table_text(mix, {{22, "0."}}), 1,
+       "Input error in \"c:\\table.dat\", line 23: the tensile strength must be positive"},
+      {"negative strength", table_text(mix, {{22, "-300."}}), 1,
+       "Input error in \"c:\\table.dat\", line 23: the tensile strength must be positive"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
