@@ -270,8 +270,9 @@ TEST(CreepFit, TableChecks) {
     for (std::size_t j = 0; j < 5; ++j) EXPECT_TRUE(std::isfinite(run.fit().relaxation_moduli[j]));
     // below m = 0.2 the direct search's point replaces the power law
     const auto& point = run.fit().work.search_point;
-    if (run.power[2] < 0.2)
+    if (run.power[2] < 0.2) {
       EXPECT_EQ(run.power, (std::array<double, 5>{point[0] * 1e-7, point[1] * 1e-7, point[2], 0, 0}));
+    }
     EXPECT_EQ(run.power[2] < 0.2, row.table == table_text("small_m"));
   }
 }
