@@ -37,12 +37,12 @@ void time_line(std::string_view label) {
 void require_finite(std::span<const double> values) { engine::require_finite(kRunFileUnit, values); }
 
 // A number field of a history record when it holds only blanks, a leading
-// sign, digits and at most one point -- what the history writer writes. False
-// for anything else, which the platform's reader then reads or reports. The
-// value is the platform's: an integer of at most 15 digits divided by an exact
-// power of ten is the correctly rounded decimal.
+// sign, digits and at most one point (none in an integer field) -- what the
+// history writer writes. False for anything else, which the platform's reader
+// then reads or reports. The value is the platform's: an integer of at most 15
+// digits divided by an exact power of ten is the correctly rounded decimal.
 bool plain_field(std::string_view record, std::size_t col, std::size_t width, int implied,
-                 double& value) {
+                 double& value, bool integer = false) {
   static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const std::string_view f = col < record.size() ? record.substr(col, width) : std::string_view{};
@@ -55,7 +55,7 @@ bool plain_field(std::string_view record, std::size_t col, std::size_t width, in
       mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
       ++digits;
       if (point) ++decimals;
-    } else if (c == '.' && !point) {
+    } else if (c == '.' && !point && !integer) {
       point = true;
     } else if ((c == '-' || c == '+') && !sign && digits == 0 && !point) {
       sign = true;
@@ -73,6 +73,22 @@ bool plain_field(std::string_view record, std::size_t col, std::size_t width, in
   const double v = static_cast<double>(mantissa) / kPowers[point ? decimals : implied];
   value = negative ? -v : v;
   return true;
+}
+
+// Mixture values that give no creep table (air voids or binder content of 0 or
+// less, A of 0 or less, an overflowing penetration) would only stop the fit
+// later, at a value of "master-gen.dat" that the user never wrote.
+void require_creep_table(const std::array<double, 4>& mix) {
+  const MixtureCreep c = estimate_mixture_creep(mix[0], mix[1], mix[2], mix[3]);
+  const bool table = std::isfinite(c.strength) &&
+                     std::all_of(c.compliances.begin(), c.compliances.end(),
+                                 [](double d) { return d > 0.0 && std::isfinite(d); });
+  if (table) return;
+  platform::stop_run(platform::kStopDecided,
+                     "Input error in \"" + platform::unit_name(kRunFileUnit) + "\", line " +
+                         std::to_string(platform::unit_line(kRunFileUnit)) +
+                         ": air voids, effective binder content, A and VTS of" +
+                         platform::format_list(mix) + " give no creep-compliance table");
 }
 
 [[noreturn]] void history_corrupted() {
@@ -100,6 +116,7 @@ bool read_case_start(CrackingState& state) {
     return platform::read_fixed_unless_end(kRunFileUnit, whole_record(), rb.creep_table_name);
   if (!platform::read_list_unless_end(kRunFileUnit, rb.mixture_inputs)) return false;
   require_finite(rb.mixture_inputs);
+  require_creep_table(rb.mixture_inputs);
   const auto& mix = rb.mixture_inputs;
   write_creep_table(mix[0], mix[1], mix[2], mix[3], rb.tensile_strength, rb.creep_table_name);
   return true;
@@ -157,7 +174,7 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
     bool plain = true;
     double unused = 0.0;
     for (std::size_t col : {0, 4, 6, 8})
-      plain = plain && plain_field(record, col, col == 0 ? 4 : 2, 0, unused);
+      plain = plain && plain_field(record, col, col == 0 ? 4 : 2, 0, unused, true);
     for (std::size_t f = 0; plain && f < width; ++f)
       plain = plain_field(record, 10 + 6 * f, 6, 1, fields[f]);
     if (plain) return true;

@@ -319,10 +319,12 @@ TEST(ThermalCrackingRun, HistoryFieldsReadAsTheFixedColumnReaderReadsThem) {
       EXPECT_EQ(history.hour(1, k)[1], expected[2]) << f;
     }
   }
-  // not numbers: the file layer's stop, naming the file and the record
-  for (const char* f : {"   -  ", "  x.5 ", "   .  ", "  1.2.3"}) {
+  // not numbers (a point in the stamp's integers too): the file layer's stop,
+  // naming the file and the record
+  for (const char* r : {"2001 1 1 1   -  ", "2001 1 1 1  x.5 ", "2001 1 1 1   .  ",
+                        "2001 1 1 1  1.2.3", "2001 1.1 1  12.5", "20.1 1 1 1  12.5"}) {
     std::string text = " 24 3 2.0 0.0\n";
-    for (int k = 0; k < 24; ++k) text += std::string("2001 1 1 1") + f + "\n";
+    for (int k = 0; k < 24; ++k) text += std::string(r) + "\n";
     TempDrive drive;
     drive.write("h.tmp", text);
     engine::CrackingState state;
@@ -330,7 +332,7 @@ TEST(ThermalCrackingRun, HistoryFieldsReadAsTheFixedColumnReaderReadsThem) {
     ConsoleCapture console;
     std::string message;
     platform::open_unit(engine::kHistoryReadUnit, "c:\\h.tmp", platform::OpenStatus::Old);
-    EXPECT_EQ(stop_status([&] { engine::read_temperature_file(state, history, 3); }, &message), 2) << f;
+    EXPECT_EQ(stop_status([&] { engine::read_temperature_file(state, history, 3); }, &message), 2) << r;
     EXPECT_NE(message.find("h.tmp"), std::string::npos) << message;
     EXPECT_NE(message.find("2"), std::string::npos) << message;
   }
@@ -366,6 +368,13 @@ TEST(ThermalCrackingRun, StopsOnAZeroCreepExponentAndValuesThatAreNotNumbers) {
        "Input error in \"c:\\proj\\doc-17a.dat\", line 3: value NaN; it must be a finite number"},
       {"an infinite mixture value", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n4 11 1e999 -3.68\n", 0.4,
        "Input error in \"c:\\proj\\doc-17a.dat\", line 5: value Infinity; it must be a finite number"},
+      // mixture values that give no table stop before "master-gen.dat" is written
+      {"air voids of 0", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n0 11 10.98 -3.68\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 5: air voids, effective binder content, A "
+       "and VTS of 0.0 11.0 10.98 -3.68 give no creep-compliance table"},
+      {"negative air voids", "2001 1 1 1\nc:\\proj\\h.tmp\n4.0\n\n-0.5 11 10.98 -3.68\n", 0.4,
+       "Input error in \"c:\\proj\\doc-17a.dat\", line 5: air voids, effective binder content, A "
+       "and VTS of -0.5 11.0 10.98 -3.68 give no creep-compliance table"},
   };
   for (const Case& c : cases) {
     ProjectRun run;
@@ -375,6 +384,7 @@ TEST(ThermalCrackingRun, StopsOnAZeroCreepExponentAndValuesThatAreNotNumbers) {
     run.go();
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_EQ(run.stop_message, c.message) << c.what;
+    EXPECT_FALSE(run.drive.exists("proj/master-gen.dat")) << c.what;
   }
 }
 
