@@ -58,7 +58,9 @@ TEST(PronyStress, CoolingRampsAgainstTheRecursionTheRampLawAndTheBoltzmannIntegr
       // ramp 0: a shift of 1 makes the recursion exact for a steady strain rate
       const double against = ramp == 0 ? 1e-5 : 0.1;
       EXPECT_TRUE(relatively_near(work.node_stress[0], rows[i][8], against)) << what;
-      if (ramp != 0) EXPECT_LT(work.node_stress[0], rows[i][8]) << what;
+      if (ramp != 0) {
+        EXPECT_LT(work.node_stress[0], rows[i][8]) << what;
+      }
     }
   }
   // the ramp law after 2, 7 and 12 hours of cooling by 2 F/h
