@@ -10,13 +10,9 @@
 #include "frontend/solar_table.h"
 #include "frontend/working_dialog.h"
 
+namespace frontend_test {
 namespace {
 
-using frontend_test::fs::path;
-using frontend_test::Lines;
-using frontend_test::TempProject;
-using frontend_test::Working;
-using frontend_test::WriteFile;
 using tervon::FormatG;
 
 std::vector<std::string> Split(const std::string& line, char at) {
@@ -62,7 +58,7 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
   const std::string message =
       "Rad.dat file missing or corrupted.\nMake sure file is in Quorel installation directory.";
   // A bad record ends the reading; the days before it are kept, days out of range skipped.
-  Working w([](const path& p) {
+  Working w([](const fs::path& p) {
     demo::WriteDemoProject(p);
     WriteFile(p / "rad.dat", "1 1 -23.0 1.03\n13 1 0 1\n1 32 0 1\n1 2 -22.9 1.03 1 3 x 1.03\n1 4 -22.8 1.03\n");
   });
@@ -86,11 +82,11 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
       {"huge but finite", "1 1 -23.0 1.03\n1 2 10 1e300\n1 3 -22.8 1.03\n", "none", true},
   };
   for (const auto& c : bad) {
-    Working b([&](const path& p) {
+    Working b([&](const fs::path& p) {
       demo::WriteDemoProject(p);
-      frontend_test::fs::remove(p / "rad.dat");
+      fs::remove(p / "rad.dat");
       if (c.rad_dat) WriteFile(p / "rad.dat", c.rad_dat);
-      else frontend_test::fs::create_directory(p / "rad.dat");
+      else fs::create_directory(p / "rad.dat");
     });
     b.dlg->m_siteLatitude = 40;
     b.dlg->ReadSolarTable();
@@ -103,9 +99,9 @@ TEST(SolarTable, TheFileAndTheSiteLatitude) {
   }
 
   // No rad.dat: the message, zero tables, and road 1 still writes its files.
-  Working missing([](const path& p) {
+  Working missing([](const fs::path& p) {
     demo::WriteDemoProject(p);
-    frontend_test::fs::remove(p / "rad.dat");
+    fs::remove(p / "rad.dat");
   });
   missing.RoadOne(0);
   EXPECT_TRUE(missing.dlg->ended());
@@ -135,7 +131,7 @@ TEST(ClimateFile, AHandComputedYear) {
   site.sunrise = site.sunset = site.radiation = &zero;
   for (int first_hour : {0, 5}) {
     WriteFile(project.project() / "hcd.tmp", HandYear(first_hour));
-    const path climate = project.project() / "climate.tmp";
+    const fs::path climate = project.project() / "climate.tmp";
     const auto r = tervon::WriteClimateFile(project.project() / "hcd.tmp", climate, site, [](long long) {});
     ASSERT_EQ(r.failure, tervon::ClimateFailure::None);
     const auto lines = Lines(TempProject::Read(climate));
@@ -197,28 +193,28 @@ TEST(ClimateFile, RoadOneFailures) {
   const struct {
     const char* name;
     int station;
-    std::function<void(const path&)> damage;
+    std::function<void(const fs::path&)> damage;
     std::string message;
   } cases[] = {
       {"DOGWOOD has no November 2004", 3, nullptr,
        "Date in time frame is missing selected site for (year/month) = 200411\n"
        "Select additional sites (interpolate) for missing data."},
       {"eleven months", 0,
-       [](const path& p) {
+       [](const fs::path& p) {
          const std::string all = TempProject::Read(p / "hcd/00017.hcd");
          const std::size_t from = all.find("2005020100"), to = all.find("2006010100");
          WriteFile(p / "hcd/00017.hcd", all.substr(from, to - from));
        },
        "A weather station must have at least 12 months to be used for analysis."},
       {"a temperature beyond single precision", 0,
-       [](const path& p) {
+       [](const fs::path& p) {
          std::string all = TempProject::Read(p / "hcd/00017.hcd");
          all.replace(all.find(',', all.find("2004080205")), 5, ",1e39");
          WriteFile(p / "hcd/00017.hcd", all);
        },
        "The hourly file <project>hcd.tmp has a value out of range at line 30."},
       {"precipitation summing beyond the doubles", 0,
-       [](const path& p) {
+       [](const fs::path& p) {
          std::string all = TempProject::Read(p / "hcd/00017.hcd");
          for (const char* stamp : {"2004080205", "2004080206"}) {
            const std::size_t at = all.find(stamp);
@@ -229,7 +225,7 @@ TEST(ClimateFile, RoadOneFailures) {
        "The hourly file <project>hcd.tmp has a value out of range at line 31."},
   };
   for (const auto& c : cases) {
-    Working w([&](const path& p) {
+    Working w([&](const fs::path& p) {
       demo::WriteDemoProject(p);
       if (c.damage) c.damage(p);
     });
@@ -240,7 +236,7 @@ TEST(ClimateFile, RoadOneFailures) {
     EXPECT_EQ(w.Messages(), std::vector<std::string>{message}) << c.name;
     EXPECT_FALSE(w.dlg->ended()) << c.name;
     EXPECT_EQ(w.Read("climate.tmp"), "") << c.name;
-    EXPECT_FALSE(frontend_test::fs::exists(w.File("input.tmp"))) << c.name;
+    EXPECT_FALSE(fs::exists(w.File("input.tmp"))) << c.name;
     EXPECT_FALSE(w.Marker()) << c.name;
     // Back to the station list.
     for (int id : {1, 1000, 1017, 1018, 1022, 1023, 1025}) EXPECT_TRUE(w.model().IsVisible(id)) << c.name << id;
@@ -256,7 +252,7 @@ TEST(ClimateFile, SaveImportAndAccept) {
   ASSERT_TRUE(saved.dlg->ended());
   EXPECT_EQ(saved.dlg->m_strClimateFile, saved.project.prefix() + "site.clm");
   EXPECT_EQ(saved.Read("site.clm"), saved.Read("climate.tmp"));
-  EXPECT_FALSE(frontend_test::fs::exists(saved.File("input.tmp")) || saved.Marker());
+  EXPECT_FALSE(fs::exists(saved.File("input.tmp")) || saved.Marker());
 
   Working unsaved;
   unsaved.Site("40.00", "-105.00", "5000");
@@ -268,7 +264,7 @@ TEST(ClimateFile, SaveImportAndAccept) {
   EXPECT_EQ(unsaved.dlg->m_strClimateFile, "");
 
   // Road 3 in a new run.
-  Working w([&](const path& p) {
+  Working w([&](const fs::path& p) {
     demo::WriteDemoProject(p);
     WriteFile(p / "site.clm", saved.Read("site.clm"));
   });
@@ -284,13 +280,13 @@ TEST(ClimateFile, SaveImportAndAccept) {
   EXPECT_EQ(w.model().Text(1005), "5000");
   for (int id : {1, 1007, 1008, 1025}) EXPECT_TRUE(w.model().IsVisible(id)) << id;
   EXPECT_EQ(w.Read("climate.tmp"), saved.Read("site.clm"));
-  EXPECT_TRUE(frontend_test::fs::exists(w.File("input.tmp")) && w.Marker());
+  EXPECT_TRUE(fs::exists(w.File("input.tmp")) && w.Marker());
   // "Accept Station" closes and rewrites nothing.
-  frontend_test::fs::remove(w.File("input.tmp"));
-  frontend_test::fs::remove(w.project.drive() / "check.txt");
+  fs::remove(w.File("input.tmp"));
+  fs::remove(w.project.drive() / "check.txt");
   ASSERT_TRUE(w.dlg->Click(1));
   EXPECT_EQ(w.dlg->result(), dialog::IDOK);
-  EXPECT_FALSE(frontend_test::fs::exists(w.File("input.tmp")) || w.Marker());
+  EXPECT_FALSE(fs::exists(w.File("input.tmp")) || w.Marker());
 
   // "Generate" clears the import, so "Select Station" runs road 1 again.
   Working again;
@@ -316,3 +312,4 @@ TEST(ClimateFile, SaveImportAndAccept) {
 }
 
 }  // namespace
+}  // namespace frontend_test

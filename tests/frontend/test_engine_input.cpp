@@ -12,13 +12,8 @@
 #include "frontend/working_dialog.h"
 #include "synthetic_input/front_end_input.h"
 
+namespace frontend_test {
 namespace {
-
-using frontend_test::fs::path;
-using frontend_test::Lines;
-using frontend_test::TempProject;
-using frontend_test::Working;
-using frontend_test::WriteFile;
 
 // The climatic data file of road 1 on ALDER, made once.
 const std::string& AlderClimate() {
@@ -36,7 +31,7 @@ struct Writer {
   Working w;
   Writer(const std::string& climate, const std::string& clmtemp) {
     WriteFile(w.File("climate.tmp"), climate);
-    if (clmtemp == "-") frontend_test::fs::remove(w.File("clmtemp.txt"));
+    if (clmtemp == "-") fs::remove(w.File("clmtemp.txt"));
     else WriteFile(w.File("clmtemp.txt"), clmtemp);
     WriteFile(w.project.drive() / "check.txt", "100");
   }
@@ -119,7 +114,7 @@ TEST(EngineInput, Refusals) {
   };
   for (const auto& c : cases) {
     Writer writer(c.climate, c.clmtemp);
-    if (c.climate == "-") frontend_test::fs::remove(writer.w.File("climate.tmp"));
+    if (c.climate == "-") fs::remove(writer.w.File("climate.tmp"));
     std::string message = c.message;
     if (const auto at = message.find("<project>"); at != std::string::npos)
       message.replace(at, 9, writer.w.project.prefix());
@@ -139,13 +134,13 @@ TEST(EngineInput, Refusals) {
 
 TEST(EngineInput, RoadOneOnAlderFromAnotherFolder) {
   TempProject elsewhere;
-  const path before = frontend_test::fs::current_path();
-  frontend_test::fs::current_path(elsewhere.root());
+  const fs::path before = fs::current_path();
+  fs::current_path(elsewhere.root());
   Working w;
   w.RoadOne(0);
-  frontend_test::fs::current_path(before);
+  fs::current_path(before);
   ASSERT_TRUE(w.dlg->ended()) << ::testing::PrintToString(w.Messages());
-  EXPECT_FALSE(frontend_test::fs::exists(elsewhere.root() / "input.tmp"));
+  EXPECT_FALSE(fs::exists(elsewhere.root() / "input.tmp"));
 
   const std::string text = w.Read("input.tmp");
   const auto lines = Lines(text);
@@ -202,3 +197,4 @@ TEST(EngineInput, SameBytesAsTheSyntheticWriter) {
 }
 
 }  // namespace
+}  // namespace frontend_test

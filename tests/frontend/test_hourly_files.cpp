@@ -10,13 +10,9 @@
 #include "frontend/site_checks.h"
 #include "frontend/working_dialog.h"
 
+namespace frontend_test {
 namespace {
 
-using frontend_test::fs::path;
-using frontend_test::Lines;
-using frontend_test::TempProject;
-using frontend_test::Working;
-using frontend_test::WriteFile;
 using tervon::HourlySource;
 using tervon::HourStamp;
 
@@ -78,7 +74,7 @@ TEST(Interpolation, InverseSquareMeanWithElevationCorrection) {
   const auto slots = tervon::RankNearest(stations, 40.00, -105.00);
   const std::vector<HourlySource> sources = {{project.project() / "a.hcd", 5300, slots[0].distance},
                                              {project.project() / "b.hcd", 5600, slots[1].distance}};
-  const path out = project.project() / "hcd.tmp";
+  const fs::path out = project.project() / "hcd.tmp";
   const auto r = tervon::InterpolateHourly(sources, 5000, {2006, 2, 1, 0}, {2006, 3, 1, 0}, out, [](int) {});
   ASSERT_TRUE(r.ok);
   const auto lines = Lines(TempProject::Read(out));
@@ -135,31 +131,31 @@ TEST(Interpolation, Failures) {
     const char* name;
     std::string elevation;
     std::vector<int> boxes;
-    std::function<void(const path&)> damage;
+    std::function<void(const fs::path&)> damage;
     std::string message;  // "<project>" stands for the project folder
     bool hcd_tmp;         // written at all
     std::string last;     // its last stamp, or ""
   } cases[] = {
       {"HAZEL ticked", "5000", {1011, 1015}, nullptr, "<project>/hcd/00808.hcd file is missing.", false, ""},
       {"ALDER's file a folder", "5000", {1011},
-       [](const path& p) {
-         frontend_test::fs::remove(p / "hcd/00017.hcd");
-         frontend_test::fs::create_directory(p / "hcd/00017.hcd");
+       [](const fs::path& p) {
+         fs::remove(p / "hcd/00017.hcd");
+         fs::create_directory(p / "hcd/00017.hcd");
        },
        "<project>/hcd/00017.hcd file is missing.\n(it is a folder)", false, ""},
       {"no tick", "5000", {}, nullptr, "Select at least one station.", false, ""},
       {"empty elevation", "", {1011}, nullptr, "An elevation must be entered.", false, ""},
       {"data from the end hour on", "5000", {1011},
-       [](const path& p) { WriteFile(p / "hcd/00017.hcd", "2006030100,40.0,5.0,50,0.10,60.0\n"); },
+       [](const fs::path& p) { WriteFile(p / "hcd/00017.hcd", "2006030100,40.0,5.0,50,0.10,60.0\n"); },
        "A weather station must have at least 12 months to be used for analysis.", true, ""},
       {"ALDER cut after 2005123123", "5000", {1011},
-       [](const path& p) {
+       [](const fs::path& p) {
          const std::string all = TempProject::Read(p / "hcd/00017.hcd");
          WriteFile(p / "hcd/00017.hcd", all.substr(0, all.find("2006010100")));
        },
        "error200601error", true, "2005123123"},
       {"a value beyond the doubles", "5000", {1011, 1012},
-       [](const path& p) {
+       [](const fs::path& p) {
          std::string all = TempProject::Read(p / "hcd/00017.hcd");
          all.replace(all.find(',', all.find("2004080205")), 5, ",1e400");
          WriteFile(p / "hcd/00017.hcd", all);
@@ -169,22 +165,22 @@ TEST(Interpolation, Failures) {
        true, "2004080204"},
   };
   for (const auto& c : cases) {
-    Working w([&](const path& p) {
+    Working w([&](const fs::path& p) {
       demo::WriteDemoProject(p);
       if (c.damage) c.damage(p);
     });
     w.Site("40.00", "-105.00", c.elevation);
-    const frontend_test::Ids before = w.Visible();
+    const Ids before = w.Visible();
     w.Generate(c.boxes);
     std::string message = c.message;
     if (message.rfind("<project>", 0) == 0) message.replace(0, 10, w.project.prefix());
     EXPECT_EQ(w.Messages(), std::vector<std::string>{message}) << c.name;
     EXPECT_FALSE(w.dlg->ended()) << c.name;
-    EXPECT_EQ(frontend_test::fs::exists(w.File("hcd.tmp")), c.hcd_tmp) << c.name;
+    EXPECT_EQ(fs::exists(w.File("hcd.tmp")), c.hcd_tmp) << c.name;
     if (!c.last.empty()) {
       EXPECT_EQ(Lines(w.Read("hcd.tmp")).back().substr(0, 10), c.last) << c.name;
     }
-    EXPECT_FALSE(frontend_test::fs::exists(w.File("climate.tmp")) && !w.Read("climate.tmp").empty()) << c.name;
+    EXPECT_FALSE(fs::exists(w.File("climate.tmp")) && !w.Read("climate.tmp").empty()) << c.name;
     if (c.elevation.empty()) {
       EXPECT_EQ(w.model().Focus(), 1005);
     }
@@ -201,3 +197,4 @@ TEST(Interpolation, Failures) {
 }
 
 }  // namespace
+}  // namespace frontend_test

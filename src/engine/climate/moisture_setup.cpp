@@ -5,6 +5,7 @@
 
 #include "engine/climate/climate_input.h"
 #include "engine/climate/soil_water.h"
+#include "engine/climate/unbound_step.h"
 #include "platform/record_io.h"
 
 namespace engine {
@@ -43,14 +44,21 @@ std::string layer_named(const ClimateRun& run, int layer) {
          std::string(run.layer_names.layer_names(layer).trimmed()) + "\")";
 }
 
+// Stops naming the record, the layer and the value read, and the rule it breaks.
+void reject_value(const ClimateRun& run, LayerTable LayerProperties::*field, int layer,
+                  const char* what, const char* rule) {
+  reject_input("record " + std::to_string(soil_record_number(field)) + " of " +
+                   layer_named(run, layer),
+               std::string(what) + " " + value_text((run.layer_properties.*field)(layer)) +
+                   "; " + rule);
+}
+
 void require_positive(const ClimateRun& run, LayerTable LayerProperties::*field, int layer,
                       const char* what, bool zero_allowed = false) {
   const float v = (run.layer_properties.*field)(layer);
   if (v > 0.0f || (zero_allowed && v == 0.0f)) return;
-  reject_input("record " + std::to_string(soil_record_number(field)) + " of " +
-                   layer_named(run, layer),
-               std::string(what) + " " + value_text(v) +
-                   (zero_allowed ? "; it must be 0 or more" : "; it must be above 0"));
+  reject_value(run, field, layer, what,
+               zero_allowed ? "it must be 0 or more" : "it must be above 0");
 }
 
 // Every unbound layer needs a retention curve that gives finite water contents.
@@ -68,6 +76,12 @@ void check_unbound_layers(const ClimateRun& run) {
     // The heat a node holds is weighed by mass; the conductivities must not
     // turn the moisture system around.
     require_positive(run, &LayerProperties::soil_unit_weight, layer, "unit weight");
+    // A dry unit weight above that of the solids turns Johansen's dry
+    // conductivity infinite or negative, and the temperatures with it.
+    if (const float dry = dry_thermal_conductivity(run.layer_properties, layer);
+        !(std::isfinite(dry) && dry > 0.0f))
+      reject_value(run, &LayerProperties::soil_unit_weight, layer, "unit weight",
+                   "with a d60 of 10 mm or less it must be below 177.98");
     require_positive(run, &LayerProperties::saturated_permeability, layer,
                      "saturated permeability", true);
     if (form > 1) {

@@ -70,10 +70,7 @@ UnboundLayer metric_layer(const LayerProperties& lp, int layer) {
   l.dry_density = lp.soil_unit_weight(layer) * kGramsPerCm3PerPcf;
   l.saturated_conductivity = lp.saturated_permeability(layer) * kCmPerFoot;
   l.solids_heat = lp.soil_heat_capacity(layer) * l.dry_density;
-  const float density = l.dry_density * 1000.0f;  // kg/m3
-  l.dry_thermal = lp.d60_mm(layer) > 10.0f
-                      ? static_cast<float>(0.039 * std::pow(static_cast<double>(n), -2.2))
-                      : (0.137f * density + 64.7f) / (2700.0f - 0.947f * density);
+  l.dry_thermal = dry_thermal_conductivity(lp, layer);
   const double solids = std::pow(4.0, 1.0 - n);
   l.saturated_thermal = static_cast<float>(std::pow(0.57, n) * solids);
   l.frozen_thermal = static_cast<float>(std::pow(2.2, n) * solids);
@@ -227,6 +224,13 @@ float fix_bottom(UnboundStep& s, int n, float value) {
 }  // namespace
 
 // ------------------------------------------------------------------ set-up
+
+float dry_thermal_conductivity(const LayerProperties& lp, int layer) {
+  if (lp.d60_mm(layer) > 10.0f)
+    return static_cast<float>(0.039 * std::pow(static_cast<double>(lp.soil_porosity(layer)), -2.2));
+  const float density = lp.soil_unit_weight(layer) * kGramsPerCm3PerPcf * 1000.0f;  // kg/m3
+  return (0.137f * density + 64.7f) / (2700.0f - 0.947f * density);
+}
 
 void prepare_unbound_step(ClimateRun& run) {
   UnboundStep& s = run.unbound;

@@ -22,6 +22,11 @@ namespace engine {
 // rainfall boundary. Needs the grid and the material set-up.
 void prepare_unbound_step(ClimateRun& run);
 
+// The dry thermal conductivity (W/(m K)) of unbound layer `layer`: by porosity
+// for a d60 above 10 mm, else Johansen's by dry density, finite and positive only
+// below 2700/0.947 kg/m3 (about 177.99 pcf), denser than any soil's solids.
+float dry_thermal_conductivity(const LayerProperties& lp, int layer);
+
 // One solved step: the stages below, in order.
 void advance_unbound_layers(ClimateRun& run);
 

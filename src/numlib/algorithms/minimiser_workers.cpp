@@ -50,51 +50,46 @@ inline double difference_step(double r, double x, double xscale) {
   return x < 0.0 ? -h : h;
 }
 
-}  // namespace
+// F at XC with variable J moved to X; XC is given back unchanged.
+double value_moved(OBJECTIVE_FUNCTION f, int n, double* xc, int j, double x) {
+  const double saved = xc[j];
+  xc[j] = x;
+  double value;
+  call_user_routine(f, n, static_cast<const double*>(xc), value);
+  xc[j] = saved;
+  return value;
+}
 
-void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc, double epsfcn,
-            double* gc) {
-  Frame frame("DFDGRD");
-  check_difference_arguments(n, xscale, epsfcn, 3);
-  if (N1RTY(0) > 0) {
-    frame.pop();
-    return;
-  }
-  const double r = std::sqrt(std::max(epsfcn, DMACH(4)));
-  for (int j = 0; j < n; ++j) {
-    const double saved = xc[j];
-    const double h = difference_step(r, saved, xscale[j]);
-    xc[j] = saved + h;
-    double fplus;
-    call_user_routine(f, n, static_cast<const double*>(xc), fplus);
-    xc[j] = saved;
-    gc[j] = (fplus - fc) / h;
+// The frame of both difference gradients: GC(J) = QUOTIENT(J, H) with the
+// difference step H of variable J, once the arguments pass their checks.
+template <class Quotient>
+void difference_gradient(std::string_view name, int xscale_code, int n, const double* xc,
+                         const double* xscale, double epsfcn, double* gc, Quotient quotient) {
+  const Frame frame(name);
+  check_difference_arguments(n, xscale, epsfcn, xscale_code);
+  if (N1RTY(0) <= 0) {
+    const double r = std::sqrt(std::max(epsfcn, DMACH(4)));
+    for (int j = 0; j < n; ++j) gc[j] = quotient(j, difference_step(r, xc[j], xscale[j]));
   }
   frame.pop();
 }
 
+}  // namespace
+
+void DFDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double fc, double epsfcn,
+            double* gc) {
+  difference_gradient("DFDGRD", 3, n, xc, xscale, epsfcn, gc, [&](int j, double h) {
+    return (value_moved(f, n, xc, j, xc[j] + h) - fc) / h;
+  });
+}
+
 void DCDGRD(OBJECTIVE_FUNCTION f, int n, double* xc, const double* xscale, double epsfcn,
             double* gc) {
-  Frame frame("DCDGRD");
-  check_difference_arguments(n, xscale, epsfcn, 4);
-  if (N1RTY(0) > 0) {
-    frame.pop();
-    return;
-  }
-  const double r = std::sqrt(std::max(epsfcn, DMACH(4)));
-  for (int j = 0; j < n; ++j) {
-    const double saved = xc[j];
-    const double h = difference_step(r, saved, xscale[j]);
-    double fplus;
-    double fminus;
-    xc[j] = saved + h;
-    call_user_routine(f, n, static_cast<const double*>(xc), fplus);
-    xc[j] = saved - h;
-    call_user_routine(f, n, static_cast<const double*>(xc), fminus);
-    xc[j] = saved;
-    gc[j] = (fplus - fminus) / (2.0 * h);
-  }
-  frame.pop();
+  difference_gradient("DCDGRD", 4, n, xc, xscale, epsfcn, gc, [&](int j, double h) {
+    const double fplus = value_moved(f, n, xc, j, xc[j] + h);
+    const double fminus = value_moved(f, n, xc, j, xc[j] - h);
+    return (fplus - fminus) / (2.0 * h);
+  });
 }
 
 void BOUND_MARK_ACTIVE(int n, const double* x, const double* xlb, const double* xub,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "numlib/support/library.h"
@@ -248,14 +249,36 @@ void print_matrix(std::string_view title, int nra, int nca, const T* a, int lda,
   }
 }
 
-}  // namespace
+// The names a printer gives its matrix arguments in its messages.
+struct MatrixArgumentNames {
+  std::string_view rows, columns, leading;
+};
 
-// ---------------------------------------------------------------- entries
-
-void DWRRRN(std::string_view title, int nra, int nca, const double* a, int lda, int itring) {
-  const Frame frame("DWRRRN");
+// DW2RRL and WRIRL: the checks, then the print; the options in force go back
+// to the persistent ones either way.
+template <class T>
+void print_labelled(std::string_view name, std::string_view title, int nra, int nca, const T* a,
+                    int lda, int itring, std::string_view fmt,
+                    std::span<const std::string_view> rlabel,
+                    std::span<const std::string_view> clabel) {
+  const Frame frame(name);
   int nerr = 1;
   check_matrix(nra, "NRA", nca, "NCA", lda, "LDA", nerr);
+  CHECK_INT_ARG_RANGE(itring, "ITRING", -2, 2, nerr);
+  if (!error_at_this_level()) print_matrix(title, nra, nca, a, lda, itring, fmt, rlabel, clabel);
+  restore_options_in_force();
+  frame.pop();
+}
+
+// DWRRRN and WRIRN: the labels the options choose, through the labelled printer
+// of the same type.
+template <class T>
+void print_with_default_labels(std::string_view name, MatrixArgumentNames names,
+                               std::string_view title, int nra, int nca, const T* a, int lda,
+                               int itring) {
+  const Frame frame(name);
+  int nerr = 1;
+  check_matrix(nra, names.rows, nca, names.columns, lda, names.leading, nerr);
   CHECK_INT_ARG_RANGE(itring, "ITRING", -2, 2, nerr);
   if (error_at_this_level()) {
     restore_options_in_force();
@@ -264,52 +287,38 @@ void DWRRRN(std::string_view title, int nra, int nca, const double* a, int lda, 
     std::string_view clabel[2];
     int nclabel = 0;
     MATRIX_LABEL_OPTIONS(nra, nca, rlabel, clabel, nclabel);
-    DW2RRL(title, nra, nca, a, lda, itring, " ", {&rlabel, 1},
-           {clabel, static_cast<std::size_t>(nclabel)});
+    const std::span<const std::string_view> columns(clabel, static_cast<std::size_t>(nclabel));
+    if constexpr (std::is_same_v<T, double>)
+      DW2RRL(title, nra, nca, a, lda, itring, " ", {&rlabel, 1}, columns);
+    else
+      WRIRL(title, nra, nca, a, lda, itring, " ", {&rlabel, 1}, columns);
   }
   frame.pop();
 }
 
+}  // namespace
+
+// ---------------------------------------------------------------- entries
+
+void DWRRRN(std::string_view title, int nra, int nca, const double* a, int lda, int itring) {
+  print_with_default_labels("DWRRRN", {"NRA", "NCA", "LDA"}, title, nra, nca, a, lda, itring);
+}
+
 void WRIRN(std::string_view title, int nrmat, int ncmat, const int* mat, int ldmat, int itring) {
-  const Frame frame("WRIRN");
-  int nerr = 1;
-  check_matrix(nrmat, "NRMAT", ncmat, "NCMAT", ldmat, "LDMAT", nerr);
-  CHECK_INT_ARG_RANGE(itring, "ITRING", -2, 2, nerr);
-  if (error_at_this_level()) {
-    restore_options_in_force();
-  } else {
-    std::string_view rlabel;
-    std::string_view clabel[2];
-    int nclabel = 0;
-    MATRIX_LABEL_OPTIONS(nrmat, ncmat, rlabel, clabel, nclabel);
-    WRIRL(title, nrmat, ncmat, mat, ldmat, itring, " ", {&rlabel, 1},
-          {clabel, static_cast<std::size_t>(nclabel)});
-  }
-  frame.pop();
+  print_with_default_labels("WRIRN", {"NRMAT", "NCMAT", "LDMAT"}, title, nrmat, ncmat, mat, ldmat,
+                            itring);
 }
 
 void DW2RRL(std::string_view title, int nra, int nca, const double* a, int lda, int itring,
             std::string_view fmt, std::span<const std::string_view> rlabel,
             std::span<const std::string_view> clabel) {
-  const Frame frame("DW2RRL");
-  int nerr = 1;
-  check_matrix(nra, "NRA", nca, "NCA", lda, "LDA", nerr);
-  CHECK_INT_ARG_RANGE(itring, "ITRING", -2, 2, nerr);
-  if (!error_at_this_level()) print_matrix(title, nra, nca, a, lda, itring, fmt, rlabel, clabel);
-  restore_options_in_force();
-  frame.pop();
+  print_labelled("DW2RRL", title, nra, nca, a, lda, itring, fmt, rlabel, clabel);
 }
 
 void WRIRL(std::string_view title, int nra, int nca, const int* a, int lda, int itring,
            std::string_view fmt, std::span<const std::string_view> rlabel,
            std::span<const std::string_view> clabel) {
-  const Frame frame("WRIRL");
-  int nerr = 1;
-  check_matrix(nra, "NRA", nca, "NCA", lda, "LDA", nerr);
-  CHECK_INT_ARG_RANGE(itring, "ITRING", -2, 2, nerr);
-  if (!error_at_this_level()) print_matrix(title, nra, nca, a, lda, itring, fmt, rlabel, clabel);
-  restore_options_in_force();
-  frame.pop();
+  print_labelled("WRIRL", title, nra, nca, a, lda, itring, fmt, rlabel, clabel);
 }
 
 void WROPT(int iopt, int& iset, int iscope) {

@@ -236,6 +236,10 @@ TEST(MoistureSetup, RefusesLayersWithoutACurve) {
        "record 12 of layer 2 (\"Base\"): Gardner water-content exponent 0.0; it must be above 0"},
       {with("Unit Weight", 3, 0), nullptr,
        "record 2 of layer 3 (\"Natural\"): unit weight 0.0; it must be above 0"},
+      // The least float whose dry-conductivity denominator 2700 - 0.947 rho_d is 0.
+      {with("Unit Weight", 3, 177.98593), nullptr,
+       "record 2 of layer 3 (\"Natural\"): unit weight 177.98593; with a d60 of 10 mm or less "
+       "it must be below 177.98"},
       {with("Saturated Permeability", 1, -1), nullptr,
        "record 8 of layer 2 (\"Base\"): saturated permeability -1.0; it must be 0 or more"},
       {front_end, [](ClimateRun& run) { run.layer_names.layer_names(3) = "ATB"; },

@@ -20,6 +20,7 @@
 #include "engine/cracking/thermal_cracking_run.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
+#include "support/oracle_rows.h"
 #include "support/test_support.h"
 
 namespace cracking_test {
@@ -28,30 +29,12 @@ inline std::string data_path(const std::string& name) {
   return std::string(TEST_DATA_DIR) + "/engine/cracking/" + name;
 }
 
-// Rows of numbers of tests/data/engine/cracking/NAME; '#' lines are comments.
+// Rows of numbers of tests/data/engine/cracking/NAME.
 inline std::vector<std::vector<double>> oracle_rows(const std::string& name) {
-  std::ifstream in(data_path(name));
-  if (!in) ADD_FAILURE() << "cannot open " << data_path(name);
-  std::vector<std::vector<double>> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<double> row;
-    std::stringstream fields(line);
-    std::string field;
-    while (std::getline(fields, field, ',')) row.push_back(std::strtod(field.c_str(), nullptr));
-    rows.push_back(std::move(row));
-  }
-  return rows;
+  return testing_support::read_number_rows("engine/cracking/" + name);
 }
 
-// |actual - expected| <= tolerance * |expected|; NaN never passes.
-inline ::testing::AssertionResult near_rel(double actual, double expected, double tolerance) {
-  if (std::abs(actual - expected) <= tolerance * std::abs(expected))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << actual << " differs from " << expected << " by "
-                                       << (actual - expected) / expected << " relative";
-}
+using testing_support::relatively_near;
 
 // Rows of tests/data/engine/cracking/NAME keyed by their first field, a name.
 inline std::map<std::string, std::vector<double>> keyed_rows(const std::string& name) {

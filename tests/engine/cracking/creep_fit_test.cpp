@@ -15,7 +15,7 @@
 
 namespace {
 
-using cracking_test::near_rel;
+using cracking_test::relatively_near;
 using cracking_test::oracle_rows;
 
 // The fit of one table, with its report channel open as the run opens it.
@@ -70,7 +70,7 @@ TEST(CreepFit, ReferenceMix) {
 
   // the bounded minimiser's power law stands (m >= 0.2); elements 4, 5 zero
   for (std::size_t i = 0; i < 3; ++i)
-    EXPECT_TRUE(near_rel(run.power[i], o[0][i] * (i < 2 ? 1e-7 : 1.0), i < 2 ? 1e-4 : 1e-5)) << i;
+    EXPECT_TRUE(relatively_near(run.power[i], o[0][i] * (i < 2 ? 1e-7 : 1.0), i < 2 ? 1e-4 : 1e-5)) << i;
   EXPECT_NE(run.power[2], fit.work.search_point[2]);
   EXPECT_EQ(run.power[3], 0.0);
   EXPECT_EQ(run.power[4], 0.0);
@@ -78,29 +78,29 @@ TEST(CreepFit, ReferenceMix) {
 
   // the k = 4 series, against lstsq on the same 30 points
   ASSERT_EQ(fit.prony_term_count, 6);
-  for (std::size_t j = 0; j < 4; ++j) EXPECT_TRUE(near_rel(fit.retardation_times[j], o[3][j], 1e-14));
+  for (std::size_t j = 0; j < 4; ++j) EXPECT_TRUE(relatively_near(fit.retardation_times[j], o[3][j], 1e-14));
   for (std::size_t j = 0; j < 5; ++j)
-    EXPECT_TRUE(near_rel(fit.prony_coefficients[j], o[2][j] * 1e-7, 1e-8)) << j;
-  EXPECT_TRUE(near_rel(fit.prony_coefficients[5], 1e7 / o[2][5], 1e-8));
+    EXPECT_TRUE(relatively_near(fit.prony_coefficients[j], o[2][j] * 1e-7, 1e-8)) << j;
+  EXPECT_TRUE(relatively_near(fit.prony_coefficients[5], 1e7 / o[2][5], 1e-8));
 
   // relaxation times (brentq), moduli (the exact residues) and the fixed
   // series of the stress tests
   ASSERT_EQ(fit.relaxation_term_count, 5);
   double sum = 0.0, weighted = 0.0;
   for (std::size_t j = 0; j < 5; ++j) {
-    EXPECT_TRUE(near_rel(fit.relaxation_times[j], o[4][j], 1e-6)) << j;
-    EXPECT_TRUE(near_rel(fit.relaxation_moduli[j], o[5][j], 1e-6)) << j;
-    EXPECT_TRUE(near_rel(fit.relaxation_times[j], fixed[j][0], 1e-6)) << j;
-    EXPECT_TRUE(near_rel(fit.relaxation_moduli[j], fixed[j][1], 1e-6)) << j;
+    EXPECT_TRUE(relatively_near(fit.relaxation_times[j], o[4][j], 1e-6)) << j;
+    EXPECT_TRUE(relatively_near(fit.relaxation_moduli[j], o[5][j], 1e-6)) << j;
+    EXPECT_TRUE(relatively_near(fit.relaxation_times[j], fixed[j][0], 1e-6)) << j;
+    EXPECT_TRUE(relatively_near(fit.relaxation_moduli[j], fixed[j][1], 1e-6)) << j;
     sum += fit.relaxation_moduli[j] * 1e-7;
     weighted += fit.relaxation_times[j] * fit.relaxation_moduli[j] * 1e-7;
   }
-  EXPECT_TRUE(near_rel(sum, 1.0 / (fit.prony_coefficients[0] * 1e7), 1e-9));
-  EXPECT_TRUE(near_rel(weighted, fit.prony_coefficients[5] * 1e-7, 1e-9));
+  EXPECT_TRUE(relatively_near(sum, 1.0 / (fit.prony_coefficients[0] * 1e7), 1e-9));
+  EXPECT_TRUE(relatively_near(weighted, fit.prony_coefficients[5] * 1e-7, 1e-9));
   EXPECT_EQ(engine::relaxation_row_count(5, fit.relaxation_times[0], fit.relaxation_times[4]),
             static_cast<int>(o[6][0]));
-  EXPECT_TRUE(near_rel(fit.master_curve_shifts[0], fixed[5][0], 1e-11));
-  EXPECT_TRUE(near_rel(fit.master_curve_shifts[1], fixed[5][1], 1e-11));
+  EXPECT_TRUE(relatively_near(fit.master_curve_shifts[0], fixed[5][0], 1e-11));
+  EXPECT_TRUE(relatively_near(fit.master_curve_shifts[1], fixed[5][1], 1e-11));
 
   // the report: labels exact, numbers E14.5 ten to a line
   const std::vector<std::string> report = run.report();
@@ -162,7 +162,7 @@ TEST(CreepFit, PronyCascade) {
     ASSERT_EQ(fit.prony_term_count, k + 2);
     for (std::size_t p = 0; p <= static_cast<std::size_t>(k); ++p)
       EXPECT_NEAR(fit.prony_coefficients[p], r[62 + p] * 1e-7, 1e-8 * r[62 + p] * 1e-7) << p;
-    EXPECT_TRUE(near_rel(fit.prony_coefficients[static_cast<std::size_t>(k + 1)],
+    EXPECT_TRUE(relatively_near(fit.prony_coefficients[static_cast<std::size_t>(k + 1)],
                          1e7 / r[62 + static_cast<std::size_t>(k + 1)], 1e-8));
     EXPECT_EQ(run.report()[0], "  prony creep " + std::to_string(k + 2) + " variables");
   }
@@ -201,7 +201,7 @@ TEST(CreepFit, RelaxationTimes) {
     engine::find_relaxation_times(run.fit(), p, row.real_zeros);
     EXPECT_EQ(run.fit().relaxation_term_count, 3);
     const auto& rho = run.fit().relaxation_times;
-    for (std::size_t j = 0; j < 3; ++j) EXPECT_TRUE(near_rel(rho[j], r[7 + j], 1e-6)) << j;
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_TRUE(relatively_near(rho[j], r[7 + j], 1e-6)) << j;
     EXPECT_LT(std::abs(rho[1] - r[8]), std::abs(rho[1] - r[6]));  // the zero, not the pole
     EXPECT_EQ(run.console.text(), row.console);
     EXPECT_EQ(run.console.pauses(), row.console.empty() ? 0 : 1);
@@ -274,8 +274,9 @@ TEST(CreepFit, TableChecks) {
     for (std::size_t j = 0; j < 5; ++j) EXPECT_TRUE(std::isfinite(run.fit().relaxation_moduli[j]));
     // below m = 0.2 the direct search's point replaces the power law
     const auto& point = run.fit().work.search_point;
-    if (run.power[2] < 0.2)
+    if (run.power[2] < 0.2) {
       EXPECT_EQ(run.power, (std::array<double, 5>{point[0] * 1e-7, point[1] * 1e-7, point[2], 0, 0}));
+    }
     EXPECT_EQ(run.power[2] < 0.2, row.table == table_text("small_m"));
   }
 }

@@ -11,19 +11,19 @@
 
 namespace {
 
-using cracking_test::near_rel;
+using cracking_test::relatively_near;
 using engine_test::TempDrive;
 
 TEST(CreepTable, VolumetricEstimatesMatchTheOracle) {
   for (const auto& r : cracking_test::oracle_rows("creep_table.csv")) {
     const engine::MixtureCreep c = engine::estimate_mixture_creep(r[0], r[1], r[2], r[3]);
     const std::string mix = "mix " + std::to_string(r[0]);
-    EXPECT_TRUE(near_rel(c.vfa, r[4], 1e-14)) << mix;
-    EXPECT_TRUE(near_rel(c.penetration, r[5], 1e-12)) << mix;
-    EXPECT_TRUE(near_rel(c.strength, r[6], 1e-12)) << mix;
+    EXPECT_TRUE(relatively_near(c.vfa, r[4], 1e-14)) << mix;
+    EXPECT_TRUE(relatively_near(c.penetration, r[5], 1e-12)) << mix;
+    EXPECT_TRUE(relatively_near(c.strength, r[6], 1e-12)) << mix;
     for (int k = 0; k < 3; ++k) {
-      EXPECT_TRUE(near_rel(c.d1[k], r[7 + k], 1e-12)) << mix << " D1 " << k;
-      EXPECT_TRUE(near_rel(c.m[k], r[10 + k], 1e-12)) << mix << " m " << k;
+      EXPECT_TRUE(relatively_near(c.d1[k], r[7 + k], 1e-12)) << mix << " D1 " << k;
+      EXPECT_TRUE(relatively_near(c.m[k], r[10 + k], 1e-12)) << mix << " m " << k;
     }
   }
   // Double constants would give Pen 53.76626: the single values matter.

@@ -15,7 +15,7 @@
 
 namespace {
 
-using cracking_test::near_rel;
+using cracking_test::relatively_near;
 
 // The table KEY read back as the fit reads it, with its master curve.
 engine::CreepFitCommon master_curve_of(const std::string& key) {
@@ -49,8 +49,8 @@ TEST(MasterCurve, TablesMatchTheOracle) {
       EXPECT_EQ(fit.work.curves[j].c2 == 0.0, r[12 + j] == 0.0) << j;
     }
     for (std::size_t p = 0; p < 30; ++p) {
-      EXPECT_TRUE(near_rel(fit.master_curve_times[p], r[15 + p], 1e-10)) << p;
-      EXPECT_TRUE(near_rel(fit.master_curve_compliances[p], r[45 + p], 1e-11)) << p;
+      EXPECT_TRUE(relatively_near(fit.master_curve_times[p], r[15 + p], 1e-10)) << p;
+      EXPECT_TRUE(relatively_near(fit.master_curve_compliances[p], r[45 + p], 1e-11)) << p;
     }
     const bool decreasing = key == "decreasing";
     EXPECT_EQ(console.text(), decreasing ? "  Creep curve # 1  decreases,  negative m \n"
@@ -140,12 +140,12 @@ TEST(ConstrainedSearch, PowerLawOnTheReferenceMasterCurve) {
   std::array<double, 3> x{1.0, 1.0, 0.5};
   double start = 0.0, f = 0.0;
   objective(3, x.data(), start);
-  EXPECT_TRUE(near_rel(start, oracle[1][0], 1e-12));
+  EXPECT_TRUE(relatively_near(start, oracle[1][0], 1e-12));
   engine::constrained_search(objective, x.data(), f, 3, 1);
   EXPECT_GE(*std::min_element(x.begin(), x.end()), 0.0);
   EXPECT_LE(f, start);
   // within 1e-4 of the bounded least-squares optimum
-  EXPECT_TRUE(near_rel(f, oracle[0][3], 1e-4)) << x[0] << " " << x[1] << " " << x[2];
+  EXPECT_TRUE(relatively_near(f, oracle[0][3], 1e-4)) << x[0] << " " << x[1] << " " << x[2];
 }
 
 }  // namespace

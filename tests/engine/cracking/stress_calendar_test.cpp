@@ -88,7 +88,9 @@ TEST(StressCalendar, MonthsDaysAndRowsByCriterion) {
   for (const Case& c : cases) {
     s.run(c.years, c.years_read, c.criterion);
     EXPECT_EQ(s.summary.days, c.days) << c.what;
-    if (c.days > 0) EXPECT_EQ(s.summary.days, days_after(12 * c.years - 1)) << c.what;
+    if (c.days > 0) {
+      EXPECT_EQ(s.summary.days, days_after(12 * c.years - 1)) << c.what;
+    }
     ASSERT_EQ(s.rows.size(), c.rows) << c.what;
     EXPECT_EQ(s.rows.back(), c.final_row) << c.what;
     for (std::size_t i = 0; i + 1 < s.rows.size(); ++i) {

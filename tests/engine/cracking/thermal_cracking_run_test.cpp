@@ -341,15 +341,15 @@ TEST(ThermalCrackingRun, HistoryFieldsReadAsTheFixedColumnReaderReadsThem) {
 TEST(ThermalCrackingRun, FractureParametersAndAZeroCreepExponent) {
   for (const auto& r : cracking_test::oracle_rows("fracture.csv")) {
     const auto f = engine::fracture_parameters(r[0], r[1], 1.5);
-    EXPECT_TRUE(cracking_test::near_rel(f.n, r[2], 1e-15)) << r[0];
-    EXPECT_TRUE(cracking_test::near_rel(f.p, r[3], 1e-14)) << r[0];
-    EXPECT_TRUE(cracking_test::near_rel(f.a, r[4], 1e-13)) << r[0];
+    EXPECT_TRUE(cracking_test::relatively_near(f.n, r[2], 1e-15)) << r[0];
+    EXPECT_TRUE(cracking_test::relatively_near(f.p, r[3], 1e-14)) << r[0];
+    EXPECT_TRUE(cracking_test::relatively_near(f.a, r[4], 1e-13)) << r[0];
   }
   const auto ref = engine::fracture_parameters(0.448572244, 386.7070707, 1.5);
   // figures worked from the fit's m before its rounding to nine digits
-  EXPECT_TRUE(cracking_test::near_rel(ref.n, 2.583436292, 1e-8));
-  EXPECT_TRUE(cracking_test::near_rel(ref.p, 474.9505827, 1e-8));
-  EXPECT_TRUE(cracking_test::near_rel(ref.a, 6.6059794521e-3, 1e-8));
+  EXPECT_TRUE(cracking_test::relatively_near(ref.n, 2.583436292, 1e-8));
+  EXPECT_TRUE(cracking_test::relatively_near(ref.p, 474.9505827, 1e-8));
+  EXPECT_TRUE(cracking_test::relatively_near(ref.a, 6.6059794521e-3, 1e-8));
 
 }
 

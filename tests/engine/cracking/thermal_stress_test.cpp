@@ -11,7 +11,7 @@
 
 namespace {
 
-using cracking_test::near_rel;
+using cracking_test::relatively_near;
 using cracking_test::oracle_rows;
 
 engine::RelaxationSeries fixed_series() {
@@ -28,9 +28,9 @@ TEST(ShiftFactor, HourlyIncrementMatchesTheIntegralOfTheShiftRate) {
     if (change == 0.0) got *= 3600.0;  // the caller's part for no change
     const std::string what = "Tm " + std::to_string(tm) + " dT " + std::to_string(change);
     EXPECT_TRUE(std::isfinite(got)) << what;
-    EXPECT_TRUE(near_rel(got, r[5], 1e-13)) << what;
+    EXPECT_TRUE(relatively_near(got, r[5], 1e-13)) << what;
     // the single-precision ln 10 is the only difference from the exact integral
-    EXPECT_TRUE(near_rel(got, r[6], 3e-8)) << what;
+    EXPECT_TRUE(relatively_near(got, r[6], 3e-8)) << what;
   }
   const engine::ShiftBands ref = engine::shift_bands({1.45000047609, 2.2500009425});
   EXPECT_NEAR(engine::shift_factor(ref, 19, -2, 20), 169544.268, 1e-3);
@@ -54,11 +54,13 @@ TEST(PronyStress, CoolingRampsAgainstTheRecursionTheRampLawAndTheBoltzmannIntegr
       t = start - rate * rows[i][6];
       engine::update_prony_stress(work, series, bands, &before, &t, 1, 1);
       const std::string what = "ramp " + std::to_string(ramp) + " hour " + std::to_string(rows[i][6]);
-      EXPECT_TRUE(near_rel(work.node_stress[0], rows[i][7], 1e-11)) << what;
+      EXPECT_TRUE(relatively_near(work.node_stress[0], rows[i][7], 1e-11)) << what;
       // ramp 0: a shift of 1 makes the recursion exact for a steady strain rate
       const double against = ramp == 0 ? 1e-5 : 0.1;
-      EXPECT_TRUE(near_rel(work.node_stress[0], rows[i][8], against)) << what;
-      if (ramp != 0) EXPECT_LT(work.node_stress[0], rows[i][8]) << what;
+      EXPECT_TRUE(relatively_near(work.node_stress[0], rows[i][8], against)) << what;
+      if (ramp != 0) {
+        EXPECT_LT(work.node_stress[0], rows[i][8]) << what;
+      }
     }
   }
   // the ramp law after 2, 7 and 12 hours of cooling by 2 F/h
@@ -78,13 +80,13 @@ TEST(CrackGrowth, ParisLawStepsAgainstTheOracleAndTheContinuousGrowth) {
   crack.crack_depth = crack.min_depth;
   EXPECT_EQ(crack.min_depth, rows[0][1]);
   crack.grow(100.0, 0.0, 386.7070707, f.a, f.n, 1.5);
-  EXPECT_TRUE(near_rel(crack.crack_depth - crack.min_depth, rows[0][5], 1e-12));
+  EXPECT_TRUE(relatively_near(crack.crack_depth - crack.min_depth, rows[0][5], 1e-12));
   EXPECT_NEAR(crack.crack_depth - crack.min_depth, 0.05144988186, 1e-9);
 
   // a daily range of 100 psi reaches the first boundary, 12.7 mm, on day 26
   int day = 1;
   for (std::size_t i = 2; crack.stage_count == 0 && i < rows.size(); ++i, ++day) {
-    EXPECT_TRUE(near_rel(crack.crack_depth, rows[i - 1][2], 1e-11)) << "day " << day;
+    EXPECT_TRUE(relatively_near(crack.crack_depth, rows[i - 1][2], 1e-11)) << "day " << day;
     crack.grow(100.0, 0.0, 386.7070707, f.a, f.n, 1.5);
     crack.classify();
   }
@@ -100,7 +102,7 @@ TEST(CrackGrowth, CrackingAmountFollowsTheLogNormalSpread) {
     crack.growth_count = 1;
     crack.crack_depth = r[0] * crack.layer_depth;
     crack.classify();
-    EXPECT_TRUE(near_rel(crack.daily_cracking, r[1], 1e-9)) << "c/h " << r[0];
+    EXPECT_TRUE(relatively_near(crack.daily_cracking, r[1], 1e-9)) << "c/h " << r[0];
   }
   // at or below the least depth nothing, through the layer everything
   engine::CrackGrowth crack(4.0);

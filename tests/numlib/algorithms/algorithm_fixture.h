@@ -7,47 +7,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "numlib/support/library_fixture.h"
+#include "support/oracle_rows.h"
 
 namespace numlib::testing {
 
 using AlgorithmTest = LibraryTest;
 
-// Rows of numbers of tests/data/numlib/NAME; lines starting with '#' are
-// comments. Each value reads back as the double the oracle wrote.
+// Rows of numbers of tests/data/numlib/NAME.
 inline std::vector<std::vector<double>> read_oracle_rows(const std::string& name) {
-  const std::string path = std::string(TEST_DATA_DIR) + "/numlib/" + name;
-  std::ifstream in(path);
-  if (!in) ADD_FAILURE() << "cannot open " << path;
-  std::vector<std::vector<double>> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<double> row;
-    std::stringstream fields(line);
-    std::string field;
-    while (std::getline(fields, field, ',')) row.push_back(std::strtod(field.c_str(), nullptr));
-    rows.push_back(std::move(row));
-  }
-  return rows;
+  return testing_support::read_number_rows("numlib/" + name);
 }
 
-// |actual - expected| <= tolerance * |expected|, NaN never passing.
-inline ::testing::AssertionResult relatively_near(double actual, double expected,
-                                                  double tolerance) {
-  if (std::abs(actual - expected) <= tolerance * std::abs(expected)) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << actual << " differs from " << expected << " by "
-         << (actual - expected) / expected << " relative (allowed " << tolerance << ")";
-}
+using testing_support::relatively_near;
 
 }  // namespace numlib::testing
