@@ -27,10 +27,12 @@ constexpr std::int32_t kFailureMark = -2;
 constexpr std::int32_t kEndMark = 9999;
 constexpr int kProgressInterval = 500;  // days between progress marks
 
-// The progress marks the console echoes are I4, like the file's.
+// The progress marks the console echoes are I4, like the file's. Each is
+// flushed, so a caller reading the console through a pipe sees it as it comes.
 void echo_mark(std::int32_t mark) {
   static const platform::Format kLayout("(I4)");
   platform::console_line(platform::format_fixed(kLayout, mark));
+  platform::console_flush();
 }
 
 // Grid failure: no history is left behind, the progress file says -2, and the

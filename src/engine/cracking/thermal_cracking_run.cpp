@@ -29,8 +29,10 @@ const platform::Format& whole_record() {
   return f;
 }
 
+// Flushed like the simulation's progress marks, so a piped console keeps pace.
 void time_line(std::string_view label) {
   platform::console_line(platform::format_list(label, numlib::ELAPSED_CPU_SECONDS()));
+  platform::console_flush();
 }
 
 // Thicknesses, mixture values and criteria run through every formula of the case.
