@@ -29,6 +29,7 @@ import sys
 from decimal import ROUND_HALF_EVEN, Decimal
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import numlib_common as common  # noqa: E402
 from numlib_common import num, require  # noqa: E402
 
 np, scipy = require("numpy", "scipy")
@@ -42,20 +43,11 @@ def f32(x):
 
 
 def data_dir():
-    here = os.path.dirname(os.path.abspath(__file__))
-    path = os.path.normpath(os.path.join(here, os.pardir, os.pardir, "tests", "data", "engine",
-                                         "cracking"))
-    os.makedirs(path, exist_ok=True)
-    return path
+    return common.data_dir("engine", "cracking")
 
 
 def write_csv(name, header, rows):
-    path = os.path.join(data_dir(), name)
-    with open(path, "w", newline="\n") as out:
-        out.write("# " + header + "\n")
-        for row in rows:
-            out.write(",".join(v if isinstance(v, str) else num(v) for v in row) + "\n")
-    print(f"wrote {path} ({len(rows)} rows)")
+    common.write_csv(name, header, rows, data_dir())
 
 
 def fortran_e(v, w, d):

@@ -42,12 +42,7 @@ GRID_STEP = f32(0.05)
 
 
 def write_csv(name, header, rows):
-    path = os.path.join(co.data_dir(), name)
-    with open(path, "w", newline="\n") as out:
-        out.write("# " + header + "\n")
-        for row in rows:
-            out.write(",".join(v if isinstance(v, str) else num(v) for v in row) + "\n")
-    print(f"wrote {path} ({len(rows)} rows)")
+    co.write_csv(name, header, rows)
 
 
 # ---- the test tables --------------------------------------------------------------

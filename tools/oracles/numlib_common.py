@@ -18,10 +18,11 @@ def require(*modules):
     return loaded
 
 
-def data_dir():
-    """tests/data/numlib of this repository, created when missing."""
+def data_dir(*folder):
+    """tests/data/<folder> of this repository (tests/data/numlib by default),
+    created when missing."""
     here = os.path.dirname(os.path.abspath(__file__))
-    path = os.path.join(here, os.pardir, os.pardir, "tests", "data", "numlib")
+    path = os.path.join(here, os.pardir, os.pardir, "tests", "data", *(folder or ("numlib",)))
     path = os.path.normpath(path)
     os.makedirs(path, exist_ok=True)
     return path
@@ -34,9 +35,10 @@ def num(x):
     return repr(float(x))
 
 
-def write_csv(name, header, rows):
-    """Writes rows of numbers or texts under a '#' header line."""
-    path = os.path.join(data_dir(), name)
+def write_csv(name, header, rows, folder=None):
+    """Writes rows of numbers or texts under a '#' header line, into data_dir()
+    or the folder given."""
+    path = os.path.join(folder or data_dir(), name)
     with open(path, "w", newline="\n") as out:
         out.write("# " + header + "\n")
         for row in rows:
