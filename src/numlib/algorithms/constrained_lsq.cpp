@@ -497,6 +497,15 @@ double math_double_option(int n) {
   return value;
 }
 
+// Records an error about entry I (from 0) of the argument NAME (%(L1),
+// %(I1)), with the values %(D1) and %(D2).
+void record_entry(int type, int code, std::string_view text, std::string_view name, int i,
+                  double d1, double d2 = 0.0) {
+  ERROR_STORE_STRING(1, name);
+  ERROR_STORE_DOUBLE(2, d2);
+  record(type, code, text, {i + 1}, d1);
+}
+
 // Whether the constraint of type IRTYPE reads its lower limit BL, its upper BU.
 bool reads_lower(int irtype) { return irtype != 1; }
 bool reads_upper(int irtype) { return irtype != 2; }
@@ -509,15 +518,15 @@ void refuse_non_finite(std::string_view name, int m, int n, const double* v, int
     for (int i = 0; i < m; ++i) {
       const double value = at(v, ld, i, j);
       if (std::isfinite(value)) continue;
-      ERROR_STORE_STRING(1, name);
-      ERROR_STORE_DOUBLE(1, value);
       if (n == 0) {
-        record(5, 29, "%(L1)(%(I1)) = %(D1).  Every element of %(L1) must be a finite number.",
-               {i + 1});
+        record_entry(5, 29,
+                     "%(L1)(%(I1)) = %(D1).  Every element of %(L1) must be a finite number.", name,
+                     i, value);
       } else {
+        ERROR_STORE_STRING(1, name);
         record(5, 29,
                "%(L1)(%(I1),%(I2)) = %(D1).  Every element of %(L1) must be a finite number.",
-               {i + 1, j + 1});
+               {i + 1, j + 1}, value);
       }
       return;
     }
@@ -528,10 +537,7 @@ void refuse_non_finite(std::string_view name, int m, int n, const double* v, int
 // its variable or slack at the infinity and return that as the solution.
 // TERMINAL 30.
 void refuse_bad_limit(std::string_view name, int i, double value, std::string_view text) {
-  if (std::isfinite(value)) return;
-  ERROR_STORE_STRING(1, name);
-  ERROR_STORE_DOUBLE(1, value);
-  record(5, 30, text, {i + 1});
+  if (!std::isfinite(value)) record_entry(5, 30, text, name, i, value);
 }
 constexpr std::string_view kBadConstraintLimit =
     "%(L1)(%(I1)) = %(D1).  A limit of a constraint must be a finite number; a one-sided "
@@ -554,12 +560,7 @@ void warn_unmet_constraint(int nca, int ncon, const double* c, int ldc, const do
     return sense * (limit - value) > kTolerance * (scale + std::abs(limit));
   };
   const auto warn = [](std::string_view text, int i, double value, std::string_view name,
-                       double limit) {
-    ERROR_STORE_STRING(1, name);
-    ERROR_STORE_DOUBLE(1, value);
-    ERROR_STORE_DOUBLE(2, limit);
-    record(3, 28, text, {i + 1});
-  };
+                       double limit) { record_entry(3, 28, text, name, i, value, limit); };
   constexpr std::string_view kConstraint =
       "Constraint %(I1) is not met by the solution:  its value is %(D1) while %(L1)(%(I1)) = "
       "%(D2).  The constraints are inconsistent or badly scaled.";

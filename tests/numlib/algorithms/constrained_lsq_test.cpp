@@ -322,8 +322,8 @@ TEST_F(ConstrainedLsqTest, MissedConstraintsAndNonFiniteData) {
        30,
        ".  XLB(1) = -Infinity.  A bound of a variable must be a finite number; XLB = 1.0e30 means "
        "no lower bound and XUB = -1.0e30 no upper bound."},
-      {"NaN where IRTYPE reads no limit",
-       plane({1.0, 1.0}, {nan}, {1.0}, {1}, {0.0, 1.0}), 0, 0, ""},
+      {"NaN where IRTYPE reads no limit", plane({1.0, 1.0}, {nan}, {1.0}, {1}, {0.0, 1.0}), 0, 0,
+       ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
