@@ -497,6 +497,95 @@ double math_double_option(int n) {
   return value;
 }
 
+// Records an error about entry I (from 0) of the argument NAME (%(L1),
+// %(I1)), with the values %(D1) and %(D2).
+void record_entry(int type, int code, std::string_view text, std::string_view name, int i,
+                  double d1, double d2 = 0.0) {
+  ERROR_STORE_STRING(1, name);
+  ERROR_STORE_DOUBLE(2, d2);
+  record(type, code, text, {i + 1}, d1);
+}
+
+// Whether the constraint of type IRTYPE reads its lower limit BL, its upper BU.
+bool reads_lower(int irtype) { return irtype != 1; }
+bool reads_upper(int irtype) { return irtype != 2; }
+
+// A NaN or an infinity in the data would come back as a solution of NaNs or
+// zeros with no error: TERMINAL 29 for the first such element of the M by N
+// matrix NAME (a vector when N is 0).
+void refuse_non_finite(std::string_view name, int m, int n, const double* v, int ld) {
+  for (int j = 0; j < std::max(n, 1); ++j) {
+    for (int i = 0; i < m; ++i) {
+      const double value = at(v, ld, i, j);
+      if (std::isfinite(value)) continue;
+      if (n == 0) {
+        record_entry(5, 29,
+                     "%(L1)(%(I1)) = %(D1).  Every element of %(L1) must be a finite number.", name,
+                     i, value);
+      } else {
+        ERROR_STORE_STRING(1, name);
+        record(5, 29,
+               "%(L1)(%(I1),%(I2)) = %(D1).  Every element of %(L1) must be a finite number.",
+               {i + 1, j + 1}, value);
+      }
+      return;
+    }
+  }
+}
+
+// A limit that is read must be a number, and finite: an infinite one can hold
+// its variable or slack at the infinity and return that as the solution.
+// TERMINAL 30.
+void refuse_bad_limit(std::string_view name, int i, double value, std::string_view text) {
+  if (!std::isfinite(value)) record_entry(5, 30, text, name, i, value);
+}
+constexpr std::string_view kBadConstraintLimit =
+    "%(L1)(%(I1)) = %(D1).  A limit of a constraint must be a finite number; a one-sided "
+    "constraint (IRTYPE 1 or 2) leaves the other limit unused.";
+constexpr std::string_view kBadVariableBound =
+    "%(L1)(%(I1)) = %(D1).  A bound of a variable must be a finite number; XLB = 1.0e30 means no "
+    "lower bound and XUB = -1.0e30 no upper bound.";
+
+// The constraints hold only as heavily weighted equations, and the weight comes
+// from the largest constraint row: a row much smaller in scale, or constraints
+// that cannot all hold, may be broken by a solution found without error.
+// WARNING 28 for the first constraint, then bound, that the solution X misses
+// by more than 1e-5 of its own scale.
+void warn_unmet_constraint(int nca, int ncon, const double* c, int ldc, const double* bl,
+                           const double* bu, const int* irtype, const double* xlb,
+                           const double* xub, const double* x) {
+  constexpr double kTolerance = 1.0e-5;
+  // LIMIT is missed by VALUE when it lies beyond it (SENSE +1 below, -1 above).
+  const auto missed = [](double value, double limit, double sense, double scale) {
+    return sense * (limit - value) > kTolerance * (scale + std::abs(limit));
+  };
+  const auto warn = [](std::string_view text, int i, double value, std::string_view name,
+                       double limit) { record_entry(3, 28, text, name, i, value, limit); };
+  constexpr std::string_view kConstraint =
+      "Constraint %(I1) is not met by the solution:  its value is %(D1) while %(L1)(%(I1)) = "
+      "%(D2).  The constraints are inconsistent or badly scaled.";
+  constexpr std::string_view kBound =
+      "The bound of X(%(I1)) is not met by the solution:  X(%(I1)) = %(D1) while %(L1)(%(I1)) = "
+      "%(D2).  The constraints are inconsistent or badly scaled.";
+  for (int i = 0; i < ncon; ++i) {
+    double value = 0.0, scale = 0.0;
+    for (int j = 0; j < nca; ++j) {
+      value += at(c, ldc, i, j) * x[j];
+      scale += std::abs(at(c, ldc, i, j) * x[j]);
+    }
+    if (reads_lower(irtype[i]) && missed(value, bl[i], 1.0, scale))
+      return warn(kConstraint, i, value, "BL", bl[i]);
+    if (reads_upper(irtype[i]) && missed(value, bu[i], -1.0, scale))
+      return warn(kConstraint, i, value, "BU", bu[i]);
+  }
+  for (int j = 0; j < nca; ++j) {
+    if (xlb[j] != kNoLower && missed(x[j], xlb[j], 1.0, std::abs(x[j])))
+      return warn(kBound, j, x[j], "XLB", xlb[j]);
+    if (xub[j] != kNoUpper && missed(x[j], xub[j], -1.0, std::abs(x[j])))
+      return warn(kBound, j, x[j], "XUB", xub[j]);
+  }
+}
+
 }  // namespace
 
 void DLCLSQ(int nra, int nca, int ncon, const double* a, int lda, const double* b, const double* c,
@@ -560,6 +649,20 @@ void DL2LSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
       record(5, 7, "IRTYPE must be one of 0, 1, 2, or 3 while IRTYPE(%(I1)) = %(I2) is given.",
              {i + 1, irtype[i]});
   }
+  // The values, once the dimensions say where they are.
+  if (N1RCD(0) == 0) {
+    refuse_non_finite("A", nra, nca, a, lda);
+    refuse_non_finite("B", nra, 0, b, nra);
+    refuse_non_finite("C", ncon, nca, c, ldc);
+    for (int i = 0; i < ncon; ++i) {
+      if (reads_lower(irtype[i])) refuse_bad_limit("BL", i, bl[i], kBadConstraintLimit);
+      if (reads_upper(irtype[i])) refuse_bad_limit("BU", i, bu[i], kBadConstraintLimit);
+    }
+    for (int j = 0; j < nca; ++j) {
+      refuse_bad_limit("XLB", j, xlb[j], kBadVariableBound);
+      refuse_bad_limit("XUB", j, xub[j], kBadVariableBound);
+    }
+  }
   if (N1RCD(0) == 0) {
     const int ldw = std::max(nra, nca) + ncon;
     const int nv = nca + ncon;
@@ -578,6 +681,7 @@ void DL2LSQ(int nra, int nca, int ncon, const double* a, int lda, const double* 
     // before it; the iteration limit (FATAL 4) leaves the last point.
     const int type = N1RTY(0);
     if (type < 4 || (type == 4 && N1RCD(0) == 4)) VECTOR_COPY(nca, xsol, 1, x, 1);
+    if (type == 0) warn_unmet_constraint(nca, ncon, c, ldc, bl, bu, irtype, xlb, xub, x);
   }
   frame.pop();
 }

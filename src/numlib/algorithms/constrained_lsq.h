@@ -4,18 +4,23 @@
 //
 // The constraints become equations C·x − s = 0 in slack variables s bounded by
 // (bl, bu), weighted about 1/sqrt(eps) heavier than the least-squares
-// equations, so they hold to about eps relative, never exactly. The bounded
+// equations, so they hold to about eps relative to the largest constraint row,
+// never exactly (a row far smaller in scale may be missed). The bounded
 // problem is solved by an active-set method on plane rotations: each variable
 // is free or held at one of its bounds.
 //
 // No-bound markers: XLB(j) = 1.0e30 means no lower bound, XUB(j) = -1.0e30 no
 // upper bound (XLB = -1.0e30 is an ordinary, very low bound).
 //
-// Outcomes (LAST_ERROR_CODE after DLCLSQ): 0 solved; FATAL 4 the iteration
-// limit (MATH chapter 1 integer option 14; 0 = 5·max(NRA, NCA)) was reached,
-// and X and RES hold the last point; FATAL 2 and 3 inconsistent bounds of a
-// variable or a constraint. After those and after a TERMINAL error (bad
-// dimensions, IRTYPE, a negative option 14) X and RES are left as they were.
+// Outcomes (LAST_ERROR_CODE after DLCLSQ): 0 solved; WARNING 28 solved, but
+// a constraint or bound misses the solution by more than 1e-5 of its own
+// scale (inconsistent constraints, or a row far smaller than the largest);
+// FATAL 4 the iteration limit (MATH chapter 1 integer option 14; 0 =
+// 5·max(NRA, NCA)) was reached, and X and RES hold the last point; FATAL 2
+// and 3 inconsistent bounds of a variable or a constraint. After those and
+// after a TERMINAL error (bad dimensions, IRTYPE, a negative option 14; 29 a
+// NaN or infinity in A, B or C; 30 in a bound or in a limit that its IRTYPE
+// reads) X and RES are left as they were.
 // MATH chapter 1 integer option 13 non-zero prints the iteration on the
 // library's output channel.
 

@@ -1,5 +1,6 @@
 #include "numlib/algorithms/regression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -301,7 +302,9 @@ void dR2IVN(int ido, int nrow, int ncol, const double* x, int ldx, int intcep, i
     if (intcep == 1) wk[0] = 1.0;
     for (int k = 0; k < nreg; ++k) wk[intcep + k] = at(x, ldx, row, m.regressor_column(k));
     for (int a = 0; a < ndep; ++a) dep[a] = at(x, ldx, row, m.dependent_column(a));
-    if (IDANAN(nreg + ndep, wk + intcep, 1) != 0) {
+    // An infinity is as unusable as a missing value (NaN): it would spread
+    // NaN through the factor.
+    if (!std::all_of(wk + intcep, wk + ncoef + ndep, [](double v) { return std::isfinite(v); })) {
       ++nrmiss;
       continue;
     }

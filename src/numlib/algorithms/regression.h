@@ -8,7 +8,7 @@
 // degrees of freedom for error are not positive (a global WARNING); WARNING 1
 // when the regressors are rank deficient (the dependent coefficients are 0).
 // TERMINAL errors (bad INTCEP, NIND, NOBS, LDX) leave B, SST and SSE as they
-// were. Rows holding a NaN are left out of the fit.
+// were. Rows holding a NaN or an infinity are left out of the fit.
 
 #include <string_view>
 
@@ -42,9 +42,10 @@ void DR3SE(int nobs, const double* y, int nind, const double* x, int ldx, int in
 //     columns. Dependent variables: IDEP > 0 columns INDDEP(1..IDEP); IDEP < 0
 //     the |IDEP| columns after the first |IIND|.
 //   - IFRQ, IWT: the column of frequencies, of weights; 0: each row counts once
-//     with weight 1. A row with frequency 0 is skipped; a NaN frequency,
-//     weight, regressor or dependent value skips the row and counts it in
-//     NRMISS; a negative frequency or weight is a FATAL error.
+//     with weight 1. A row with frequency 0 is skipped; a NaN frequency or
+//     weight, or a regressor or dependent value that is NaN or infinite, skips
+//     the row and counts it in NRMISS; a negative frequency or weight is a
+//     FATAL error.
 //   - ISUB 1 (only with INTCEP 1) keeps the intercept's row as running sums and
 //     merges rows centred on the means.
 //   - TOL in [0, 1]: the rank tolerance. B (LDB, NDEP columns) receives the

@@ -447,11 +447,10 @@ void De7csf(int& l_io, int m_io, int n, double* d, const double* shift, double* 
           frame.pop();
           return;
         }
-        // The shift from the leading 2 by 2 block (e, not e*e, in the numerator:
-        // converged results do not depend on it).
+        // The eigenvalue of the leading 2 by 2 block nearer D(l).
         const double delta = (d[l + 1] - d[l]) / 2.0;
         const double root = std::sqrt(delta * delta + el * el);
-        sigma = d[l] - el / (delta + (delta >= 0.0 ? root : -root));
+        sigma = d[l] - el * el / (delta + (delta >= 0.0 ? root : -root));
       }
       for (int i = l; i <= m; ++i) d[i] -= sigma;
 

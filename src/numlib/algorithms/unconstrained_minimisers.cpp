@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <new>
 #include <utility>
@@ -425,7 +426,15 @@ void DUVMIF(SCALAR_FUNCTION f, double xguess, double step, double bound, double 
     const double tol2 = 2.0 * tol1;
     const double middle = 0.5 * (a + b);
     if (std::abs(x - middle) <= tol2 - 0.5 * (b - a)) {
-      if (x == lowest || x == highest) {
+      if (!(fx < std::numeric_limits<double>::infinity())) {
+        // F is NaN or +infinity at X: nothing was minimised (a NaN at XGUESS
+        // holds X there, as no value compares below it).
+        ERROR_STORE_DOUBLE(1, x);
+        ERROR_STORE_DOUBLE(2, fx);
+        E1MES(5, 5,
+              "The function value at X = %(D1) is %(D2).  The function must take finite values "
+              "near XGUESS for a minimum to be found.");
+      } else if (x == lowest || x == highest) {
         E1MES(3, 4,
               "The final value for X is at a bound.  The minimum is probably beyond the bound.");
       } else if (!(xacc / 2.0 >= floor) && !(std::max(x - a, b - x) <= xacc)) {

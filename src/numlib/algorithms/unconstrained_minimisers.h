@@ -40,7 +40,8 @@ void DU2CGF(OBJECTIVE_FUNCTION f, int n, const double* xguess, const double* xsc
 // Errors: FATAL 3 MAXFN calls of F were not enough (X is the lowest point
 // found); WARNING 4 F still falls at the bound (X is the bound); WARNING 2 the
 // spacing of doubles near X is coarser than XACC; TERMINAL 1 XGUESS +- BOUND is
-// XGUESS (BOUND <= 0, NaN or too small; also a non-finite XGUESS): X = XGUESS.
+// XGUESS (BOUND <= 0, NaN or too small; also a non-finite XGUESS): X = XGUESS;
+// TERMINAL 5 F is NaN or +infinity at the X reached (nothing was minimised).
 void DUVMIF(SCALAR_FUNCTION f, double xguess, double step, double bound, double xacc, int maxfn,
             double& x);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -234,6 +235,112 @@ TEST_F(ConstrainedLsqTest, ErrorsLeaveTheResultsUntouched) {
             3);
   EXPECT_NE(take_output().find("NRA = 2147483647, NCA = 2147483647, and NCON = 2 are given."),
             std::string::npos);
+}
+
+// Constraints that the solution misses, and data that is not a number. The
+// scaled case: min x^2 with 0.001·x >= 0.001 and an inactive S·x <= 10·S.
+// The constraints are equations weighted by 1/w, w = sqrt(eps)·(S + 0.001),
+// so x = 1/(1 + 1e6·w^2): short of 1 as S grows, which the warning reports
+// without moving x.
+TEST_F(ConstrainedLsqTest, MissedConstraintsAndNonFiniteData) {
+  ERSET(0, 0, 0);
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const auto scaled = [](double s) {
+    Problem p;
+    p.nra = p.nca = 1;
+    p.ncon = 2;
+    p.a = {1.0};
+    p.b = {0.0};
+    p.c = {0.001, s};
+    p.bl = {0.001, 0.0};
+    p.bu = {0.0, 10.0 * s};
+    p.irtype = {2, 1};
+    p.xlb = {kNoLower};
+    p.xub = {kNoUpper};
+    const double w = std::sqrt(DBL_EPSILON) * (s + 0.001);
+    p.expected = {1.0 / (1.0 + 1e6 * w * w)};
+    return p;
+  };
+  // min |x - (1, 2)| under one constraint row of C on x1 + x2.
+  const auto plane = [](std::vector<double> c, std::vector<double> bl, std::vector<double> bu,
+                        std::vector<int> irtype, std::vector<double> expected) {
+    Problem p;
+    p.nra = p.nca = 2;
+    p.ncon = static_cast<int>(irtype.size());
+    p.a = {1.0, 0.0, 0.0, 1.0};
+    p.b = {1.0, 2.0};
+    p.c = std::move(c);
+    p.bl = std::move(bl);
+    p.bu = std::move(bu);
+    p.irtype = std::move(irtype);
+    p.xlb = {kNoLower, kNoLower};
+    p.xub = {kNoUpper, kNoUpper};
+    p.expected = std::move(expected);
+    return p;
+  };
+  const Problem inconsistent = plane({1.0, 1.0, 1.0, 1.0}, {1.0, 2.0}, {1.0, 2.0}, {0, 0}, {});
+  Problem apart = scaled(1.0);  // x >= 0 and -5 <= x <= -1
+  apart.c = {1.0};
+  apart.ncon = 1;
+  apart.bl = {-5.0};
+  apart.bu = {-1.0};
+  apart.irtype = {3};
+  apart.xlb = {0.0};
+  apart.expected = {0.0};
+  const auto with = [](Problem p, const std::function<void(Problem&)>& change) {
+    change(p);
+    return p;
+  };
+  struct Row {
+    const char* what;
+    Problem p;
+    int type, code;
+    const char* message;  // the start of the waiting message; "" for none
+  };
+  const Row rows[] = {
+      {"S = 1", scaled(1.0), 0, 0, ""},
+      {"S = 1e3", scaled(1e3), 3, 28,
+       ".  Constraint 1 is not met by the solution:  its value is 9.997780042440441E-04 while "
+       "BL(1) = 1.000000000000000E-03.  The constraints are inconsistent or badly scaled."},
+      {"S = 1e6", scaled(1e6), 3, 28, ".  Constraint 1 is not met by the solution:"},
+      {"x1 + x2 = 1 and x1 + x2 = 2", inconsistent, 3, 28,
+       ".  Constraint 1 is not met by the solution:  its value is 1.500000000000000E+00 while "
+       "BU(1) = 1.000000000000000E+00."},
+      {"x >= 0 and -5 <= x <= -1", apart, 3, 28,
+       ".  Constraint 1 is not met by the solution:  its value is 0.000000000000000E+00 while "
+       "BU(1) = -1.000000000000000E+00."},
+      {"NaN in A", with(inconsistent, [&](Problem& p) { p.a[1] = nan; }), 5, 29,
+       ".  A(2,1) = NaN.  Every element of A must be a finite number."},
+      {"NaN in B", with(inconsistent, [&](Problem& p) { p.b[1] = nan; }), 5, 29,
+       ".  B(2) = NaN.  Every element of B must be a finite number."},
+      {"infinity in C", with(inconsistent, [&](Problem& p) { p.c[3] = -inf; }), 5, 29,
+       ".  C(2,2) = -Infinity.  Every element of C must be a finite number."},
+      {"NaN upper limit", with(inconsistent, [&](Problem& p) { p.bu[1] = nan; }), 5, 30,
+       ".  BU(2) = NaN.  A limit of a constraint must be a finite number; a one-sided constraint "
+       "(IRTYPE 1 or 2) leaves the other limit unused."},
+      {"-infinity as a lower bound", with(inconsistent, [&](Problem& p) { p.xlb[0] = -inf; }), 5,
+       30,
+       ".  XLB(1) = -Infinity.  A bound of a variable must be a finite number; XLB = 1.0e30 means "
+       "no lower bound and XUB = -1.0e30 no upper bound."},
+      {"NaN where IRTYPE reads no limit", plane({1.0, 1.0}, {nan}, {1.0}, {1}, {0.0, 1.0}), 0, 0,
+       ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Problem& p = row.p;
+    const Solution s = solve(p);
+    EXPECT_EQ(s.type, row.type);
+    EXPECT_EQ(N1RCD(1), row.code);
+    EXPECT_EQ(waiting_message().rfind(row.message, 0), 0u) << waiting_message();
+    if (row.type == 5) {
+      EXPECT_TRUE(std::all_of(s.x.begin(), s.x.end(), [](double v) { return v == -77.0; }));
+      continue;
+    }
+    expect_residual(p, s);
+    for (std::size_t j = 0; j < p.expected.size(); ++j)
+      EXPECT_NEAR(s.x[j], p.expected[j], 1e-12 * std::max(std::abs(p.expected[j]), 1e-3))
+          << "X(" << j + 1 << ")";
+  }
 }
 
 TEST_F(ConstrainedLsqTest, ZeroMatrixKeepsTheStartingPoint) {

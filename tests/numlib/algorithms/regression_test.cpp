@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "algorithm_fixture.h"
@@ -17,6 +18,7 @@ namespace {
 class RegressionTest : public AlgorithmTest {};
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A regression problem: X by columns with leading dimension nobs + 1 (so that
 // LDX > NOBS is exercised).
@@ -125,7 +127,24 @@ TEST_F(RegressionTest, RankDeficiencyAndSpecialRows) {
     return q;
   };
   auto no_check = [](const Problem&, const Fit&) {};
-  const Row rows[] = {
+  // Row 7 with VALUE in column J (-1: the response), and the data without it.
+  auto with_row7 = [&](int j, double value) {
+    Problem p = base;
+    (j < 0 ? p.y[6] : p.xat(6, j)) = value;
+    return p;
+  };
+  auto without_row7 = [&] {
+    Problem p = Problem::sized(base.nobs - 1, base.nind, 1);
+    Problem b = base;
+    for (int i = 0, r = 0; i < base.nobs; ++i) {
+      if (i == 6) continue;
+      p.y[r] = b.y[i];
+      for (int j = 0; j < b.nind; ++j) p.xat(r, j) = b.xat(i, j);
+      ++r;
+    }
+    return p;
+  };
+  std::vector<Row> rows = {
       {"a duplicated column",
        [&] {
          Problem p = base;
@@ -167,28 +186,6 @@ TEST_F(RegressionTest, RankDeficiencyAndSpecialRows) {
        1,
        "The rank of the matrix of regressors is 2.",
        [](const Problem&, const Fit& f) { EXPECT_EQ(f.b[1], 0.0); }},
-      {"a row with a NaN",
-       [&] {
-         Problem p = base;
-         p.xat(6, 1) = kNaN;
-         return p;
-       },
-       [&] {
-         Problem p = Problem::sized(base.nobs - 1, base.nind, 1);
-         Problem b = base;
-         for (int i = 0, r = 0; i < base.nobs; ++i) {
-           if (i == 6) continue;
-           p.y[r] = b.y[i];
-           for (int j = 0; j < b.nind; ++j) p.xat(r, j) = b.xat(i, j);
-           ++r;
-         }
-         return p;
-       },
-       {0, 1, 2, 3},
-       0,
-       0,
-       "",
-       no_check},
       {"as many observations as coefficients",
        [] { return random_problem(4, 3, 1, 8); },
        nullptr,
@@ -237,6 +234,18 @@ TEST_F(RegressionTest, RankDeficiencyAndSpecialRows) {
          EXPECT_EQ(f.sse, -99.0);
        }},
   };
+  // A row with a NaN or an infinity, in X or in Y (column -1): left out.
+  for (const auto& [what, j, value] : {std::tuple{"a row with a NaN", 1, kNaN},
+                                       {"a row with +infinity", 2, kInf},
+                                       {"a response of -infinity", -1, -kInf}})
+    rows.push_back({what,
+                    [&, j, value] { return with_row7(j, value); },
+                    without_row7,
+                    {0, 1, 2, 3},
+                    0,
+                    0,
+                    "",
+                    no_check});
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     Fit reference;
