@@ -74,8 +74,9 @@ bool ParseWholeInt(std::string_view text, int& value) {
 
 bool ParseWholeNumber(std::string_view text, double& value) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  // Digits, a point or a sign only: from_chars alone would take "inf", "nan" and hexadecimal.
-  if (text.empty() || text.find_first_not_of("0123456789.-eE") != std::string_view::npos ||
+  // Digits, a point, signs and exponents only: from_chars alone would take
+  // "inf", "nan" and hexadecimal.
+  if (text.empty() || text.find_first_not_of("0123456789.+-eE") != std::string_view::npos ||
       text.find_first_of("0123456789") == std::string_view::npos)
     return false;
   const auto r = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);

@@ -117,6 +117,20 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
       result.month = StampMonth(expected);
       return result;
     }
+    // Four of the values go into the hour lines as they stand and all five into
+    // the figures: each must be a finite number, blanks around it aside.
+    for (std::string_view value : fields.values) {
+      const std::size_t first = value.find_first_not_of(' ');
+      const std::string_view trimmed =
+          first == std::string_view::npos ? std::string_view() : value.substr(first, value.find_last_not_of(' ') - first + 1);
+      double number = 0;
+      if (!ParseWholeNumber(trimmed, number)) {
+        result.failure = ClimateFailure::NotANumber;
+        result.line = line_number;
+        result.text = value;
+        return result;
+      }
+    }
     const int m = now.month;
 
     if (now.hour == 0) {
