@@ -31,13 +31,17 @@ struct Project {
     fs::create_directories(folder());
     write_file(drive() / "directory.txt", folder().string() + "/\n");
   }
-  // A run of the engine that reaches the climate simulation's input.
-  void engine_input(const char* thickness) const {
+  // A run of the engine that reaches the climate simulation's input, the front
+  // end's structure for a `layer` inches thick top layer, cut to `day_blocks`
+  // days when above 0.
+  void engine_input(const char* thickness, double layer = 6.0, int day_blocks = 0) const {
     write_file(folder() / "input.dat", std::string("JMF   \n2004 8 1 2\n") + thickness +
                                            " 0 0 -0.5 0.1\n1 0 0 0 0\n");
     fs::create_directories(folder() / "tmp");
     synthetic_input::FrontEndInput input;
     input.directory = folder().string() + "/";
+    input.asphalt_thickness = layer;
+    input.max_day_blocks = day_blocks;
     synthetic_input::write_front_end_input(folder() / "input.tmp", input);
   }
 };
@@ -181,6 +185,15 @@ TEST(CommandLine, StatusesAndMessages) {
        {"Input error in \"{P}/input.dat\": the asphalt thickness wanted by the run, -2",
         "must be a finite number above 0"},
        {"Input error in \"{P}/input.tmp\""}},
+      // The engine counts the history points of the front end's structure as
+      // tervon does: 52 at 49 inches, within the 50 at 48.9.
+      {"the front end's structure at 49 inches", kPavsim, "",
+       [](const Project& p) { p.engine_input("49", 49, 5); }, 1,
+       {"Input error in \"{P}/input.tmp\"", "needs 52 temperature-history points; at most 50 can be written"},
+       {}},
+      {"the front end's structure at 48.9 inches", kPavsim, "",
+       [](const Project& p) { p.engine_input("48.9", 48.9, 5); }, 1,
+       {"ihac= 1 48.9 49\n 5\n9999\n"}, {"Input error"}},
       {"a control character in input.dat", kPavsim, "",
        [](const Project& p) {
          write_file(p.folder() / "input.dat", "JMF   \n2004 8\a 1 2\n6 0 0 0 0\n1 0 0 0 0\n");
