@@ -51,7 +51,9 @@ std::string StructureRefusal(double thickness, const std::string& clmtemp, const
       return head + "a temperature history holds only asphalt layers above " +
              FormatG(structure::kThinnestHistoryLayer) + " inches.";
     case StructureLimit::Nodes:
-      return head + "the structure needs " + FormatInt(check.needed) + " nodes; at most " +
+      return head + "the structure needs " +
+             (check.needed > 0 ? FormatInt(check.needed) : "more than " + FormatInt(structure::kMaxNodes)) +
+             " nodes; at most " +
              FormatInt(structure::kMaxNodes) + " can be simulated.";
     case StructureLimit::HistoryPoints:
     case StructureLimit::None:

@@ -196,6 +196,9 @@ LayerGrid FrontEndLayerGrid(double t) {
 
 StructureCheck CheckFrontEndStructure(double t) {
   if (!structure::HistoryHoldsLayer(t)) return {StructureLimit::Thin, 0};
+  // A top layer this thick has more intervals than the grid has nodes, however
+  // the rest is laid out (and the grid is not built for it).
+  if (!(t < structure::kMaxNodes)) return {StructureLimit::Nodes, 0};
   const LayerGrid g = FrontEndLayerGrid(t);
   const int nodes = g.interval_count + 1;
   if (g.subgrade_intervals < 1 || nodes > structure::kMaxNodes) return {StructureLimit::Nodes, nodes};

@@ -29,7 +29,7 @@ LayerGrid FrontEndLayerGrid(double asphalt_thickness);
 enum class StructureLimit { None, Thin, Nodes, HistoryPoints };
 struct StructureCheck {
   StructureLimit limit = StructureLimit::None;
-  int needed = 0;  // nodes or points the structure needs, for Nodes and HistoryPoints
+  int needed = 0;  // nodes or points the structure needs (0: more nodes than the grid has)
 };
 StructureCheck CheckFrontEndStructure(double asphalt_thickness);
 

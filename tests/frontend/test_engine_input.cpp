@@ -117,6 +117,9 @@ TEST(EngineInput, Refusals) {
       {"284 inches", AlderClimate(), "284\n0\n20\n",
        "AC thickness 284 inches in <project>clmtemp.txt: the structure needs 301 nodes; at most 300 can be "
        "simulated."},
+      {"1e308 inches", AlderClimate(), "1e308\n0\n20\n",
+       "AC thickness 1e+308 inches in <project>clmtemp.txt: the structure needs more than 300 nodes; at most 300 "
+       "can be simulated."},
       {"49 inches", AlderClimate(), "49\n0\n20\n",
        "AC thickness 49 inches in <project>clmtemp.txt: the asphalt layer needs 52 temperature-history points; "
        "at most 50 can be written."},
