@@ -1,5 +1,6 @@
 #include "frontend/climate_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -120,9 +121,9 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
     // Four of the values go into the hour lines as they stand and all five into
     // the figures: each must be a finite number, blanks around it aside.
     for (std::string_view value : fields.values) {
-      const std::size_t first = value.find_first_not_of(' ');
-      const std::string_view trimmed =
-          first == std::string_view::npos ? std::string_view() : value.substr(first, value.find_last_not_of(' ') - first + 1);
+      std::string_view trimmed = value;
+      trimmed.remove_prefix(std::min(trimmed.find_first_not_of(' '), trimmed.size()));
+      trimmed.remove_suffix(trimmed.size() - std::min(trimmed.find_last_not_of(' ') + 1, trimmed.size()));
       double number = 0;
       if (!ParseWholeNumber(trimmed, number)) {
         result.failure = ClimateFailure::NotANumber;

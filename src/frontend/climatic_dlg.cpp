@@ -90,8 +90,8 @@ bool CClimaticDlg::OnInitDialog() {
 
   // The project directory is the first line of "C:\directory.txt", trailing
   // blanks trimmed as the engine trims them. Without one, the working folder is
-  // the project folder, named in full: "input.tmp" carries it for the engine's
-  // case names.
+  // the project folder, named in full as a folder of the file would be: line 7
+  // of "input.tmp" carries it.
   m_strDirectory.clear();
   const std::filesystem::path directory_file = platform::resolve_path("C:\\directory.txt");
   platform::LineReader directory(directory_file);

@@ -32,16 +32,16 @@ std::string CopyFailure(const std::string& source, const std::string& target) {
 }
 
 std::string FileMissing(const std::string& path) { return path + " file is missing."; }
-
-// The calling program takes "c:\check.txt" as the word that "input.tmp" is
-// complete: a road removes an older one before it writes anything, so that a
-// failure on the way cannot leave it standing beside files of another run.
-void RemoveMarker() { platform::delete_file(platform::resolve_path("c:\\check.txt")); }
 std::string WriteFailure(const std::string& path) { return "Could not write " + path + "."; }
 std::string NotANumber(const std::string& path, long long line, const std::string& text) {
   return "The file " + path + " has \"" + text + "\" at line " + FormatInt(line) +
          ", where a finite number is wanted.";
 }
+
+// The calling program takes "c:\check.txt" as the word that "input.tmp" is
+// complete: a road removes an older one before it writes anything, so that a
+// failure on the way cannot leave it standing beside files of another run.
+void RemoveMarker() { platform::delete_file(platform::resolve_path("c:\\check.txt")); }
 
 // The asphalt thickness of "clmtemp.txt" beyond a limit of the simulation.
 std::string StructureRefusal(double thickness, const std::string& clmtemp, const StructureCheck& check) {
@@ -53,8 +53,7 @@ std::string StructureRefusal(double thickness, const std::string& clmtemp, const
     case StructureLimit::Nodes:
       return head + "the structure needs " +
              (check.needed > 0 ? FormatInt(check.needed) : "more than " + FormatInt(structure::kMaxNodes)) +
-             " nodes; at most " +
-             FormatInt(structure::kMaxNodes) + " can be simulated.";
+             " nodes; at most " + FormatInt(structure::kMaxNodes) + " can be simulated.";
     case StructureLimit::HistoryPoints:
     case StructureLimit::None:
       break;

@@ -18,9 +18,11 @@ std::string StationLineFault(std::string_view line) {
     rest.remove_prefix(comma + 1);
   }
   if (count < field.size())
-    return "it has " + std::to_string(count) + " of the 7 fields before the missing months, each ended by a comma";
+    return "it has " + std::to_string(count) +
+           " of the 7 fields before the missing months, each ended by a comma";
   int identifier = 0;
-  if (!ParseWholeInt(field[0], identifier)) return "its identifier \"" + std::string(field[0]) + "\" is not a whole number";
+  if (!ParseWholeInt(field[0], identifier))
+    return "its identifier \"" + std::string(field[0]) + "\" is not a whole number";
   const char* names[] = {"latitude", "longitude", "elevation"};
   for (std::size_t k = 0; k < 3; ++k) {
     double value = 0;

@@ -118,15 +118,16 @@ TEST(EngineInput, Refusals) {
        "AC thickness 284 inches in <project>clmtemp.txt: the structure needs 301 nodes; at most 300 can be "
        "simulated."},
       {"1e308 inches", AlderClimate(), "1e308\n0\n20\n",
-       "AC thickness 1e+308 inches in <project>clmtemp.txt: the structure needs more than 300 nodes; at most 300 "
-       "can be simulated."},
+       "AC thickness 1e+308 inches in <project>clmtemp.txt: the structure needs more than 300 nodes; at most "
+       "300 can be simulated."},
       {"49 inches", AlderClimate(), "49\n0\n20\n",
        "AC thickness 49 inches in <project>clmtemp.txt: the asphalt layer needs 52 temperature-history points; "
        "at most 50 can be written."},
       {"0.2 inches", AlderClimate(), "0.2\n0\n20\n",
        "AC thickness 0.2 inches in <project>clmtemp.txt: a temperature history holds only asphalt layers above "
        "0.2 inches."},
-      {"no year line", AlderClimate(), "6\n0\n", "The file <project>clmtemp.txt has no number of years on line 3."},
+      {"no year line", AlderClimate(), "6\n0\n",
+       "The file <project>clmtemp.txt has no number of years on line 3."},
       {"0 inches", AlderClimate(), "0\n0\n20\n", no_thickness},
       {"abc", AlderClimate(), "abc\n0\n20\n", no_thickness},
       {"nan", AlderClimate(), "nan\n0\n20\n", no_thickness},
