@@ -124,8 +124,7 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
       std::string_view trimmed = value;
       trimmed.remove_prefix(std::min(trimmed.find_first_not_of(' '), trimmed.size()));
       trimmed.remove_suffix(trimmed.size() - std::min(trimmed.find_last_not_of(' ') + 1, trimmed.size()));
-      double number = 0;
-      if (!ParseWholeNumber(trimmed, number)) {
+      if (!IsFiniteDecimal(trimmed)) {
         result.failure = ClimateFailure::NotANumber;
         result.line = line_number;
         result.text = value;

@@ -86,8 +86,7 @@ std::optional<std::string_view> NotANumber(std::string_view line, int& items) {
        at = line.find_first_not_of(' ', at)) {
     const std::size_t end = std::min(line.find(' ', at), line.size());
     const std::string_view item = line.substr(at, end - at);
-    double value = 0;
-    if (!ParseWholeNumber(item, value)) return item;
+    if (!IsFiniteDecimal(item)) return item;
     ++items;
     at = end;
   }
