@@ -74,5 +74,6 @@ echo "Last row of \" 1.txt\" (case, month, crack depth in, cracking ft/mile): $(
 echo "Rows of \" 1.txt\": $(grep -c . <<< "$rows")"
 echo "Lines of i2.dat: $(wc -l < "$project/i2.dat")"
 echo "Project folder: $project (input.tmp, tmp/thermal.tmp, \" 1.txt\", criteria.txt, res.txt,"
-echo "  doc-17a.dat, master-results.dat, i2.dat, i_criteria.dat, tc240.dat, the .tem/.mod/... results)"
+echo "  doc-17a.dat, master-results.dat, i2.dat, i_criteria.dat, tc240.dat and the drainage report .drn;"
+echo "  tervon's input asks for the temperature history only, so no .tem, .mod, .por, .wat, .ice or .crl)"
 echo "Drive c:\\: $drive (directory.txt, check.txt)"

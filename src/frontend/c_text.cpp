@@ -74,12 +74,39 @@ bool ParseWholeInt(std::string_view text, int& value) {
 
 bool ParseWholeNumber(std::string_view text, double& value) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  // Digits, a point or a sign only: from_chars alone would take "inf", "nan" and hexadecimal.
-  if (text.empty() || text.find_first_not_of("0123456789.-eE") != std::string_view::npos ||
+  // Digits, a point, signs and exponents only: from_chars alone would take
+  // "inf", "nan" and hexadecimal.
+  if (text.empty() || text.find_first_not_of("0123456789.+-eE") != std::string_view::npos ||
       text.find_first_of("0123456789") == std::string_view::npos)
     return false;
   const auto r = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   return r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(value);
+}
+
+bool IsFiniteDecimal(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  int digits = 0;
+  long magnitude = 0;  // digits before the point, leading zeros aside
+  for (; i < text.size() && IsDigit(text[i]); ++i, ++digits)
+    if (magnitude > 0 || text[i] != '0') ++magnitude;
+  if (i < text.size() && text[i] == '.')
+    for (++i; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+  if (digits == 0) return false;
+  long exponent = 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == text.size()) return false;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+      if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
+    if (negative) exponent = -exponent;
+  }
+  if (i != text.size()) return false;
+  // Only a value near the top of the double range needs converting to tell.
+  double value = 0;
+  return magnitude + exponent < 300 || ParseWholeNumber(text, value);
 }
 
 std::string FormatG(double value, int precision) {

@@ -22,6 +22,10 @@ double TextToDouble(std::string_view text);
 // optionally signed decimal integer, or a finite decimal number; false otherwise.
 bool ParseWholeInt(std::string_view text, int& value);
 bool ParseWholeNumber(std::string_view text, double& value);
+// Whether the entire text is an optionally signed decimal number (digits with
+// an optional point, an optional exponent) of finite value; for checking many
+// values whose number is not needed.
+bool IsFiniteDecimal(std::string_view text);
 
 // printf "%.<precision>g" ("%g" is precision 6).
 std::string FormatG(double value, int precision = 6);

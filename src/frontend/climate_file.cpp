@@ -1,5 +1,6 @@
 #include "frontend/climate_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -116,6 +117,19 @@ ClimateFileResult WriteClimateFile(const std::filesystem::path& hourly,
       result.failure = ClimateFailure::Gap;
       result.month = StampMonth(expected);
       return result;
+    }
+    // Four of the values go into the hour lines as they stand and all five into
+    // the figures: each must be a finite number, blanks around it aside.
+    for (std::string_view value : fields.values) {
+      std::string_view trimmed = value;
+      trimmed.remove_prefix(std::min(trimmed.find_first_not_of(' '), trimmed.size()));
+      trimmed.remove_suffix(trimmed.size() - std::min(trimmed.find_last_not_of(' ') + 1, trimmed.size()));
+      if (!IsFiniteDecimal(trimmed)) {
+        result.failure = ClimateFailure::NotANumber;
+        result.line = line_number;
+        result.text = value;
+        return result;
+      }
     }
     const int m = now.month;
 

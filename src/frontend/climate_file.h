@@ -62,13 +62,15 @@ enum class ClimateFailure {
   Gap,            // an hour out of sequence; `month` names the one expected
   TooFewMonths,   // a calendar month without data
   OutOfRange,     // a value the figures cannot take, at `line`
+  NotANumber,     // `text` at `line` is not a finite number
   CannotWrite,
 };
 
 struct ClimateFileResult {
   ClimateFailure failure = ClimateFailure::None;
   std::string month;  // YYYYMM of the expected hour, for a gap
-  long long line = 0;  // of the hourly file, for a value out of range
+  long long line = 0;  // of the hourly file, for a value out of range or not a number
+  std::string text;    // the value that is not a number
   double mean_annual_temperature = 0;
   std::array<double, 13> monthly_freezing{};  // by month 1-12
   long long days = 0;

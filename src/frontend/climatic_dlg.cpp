@@ -6,6 +6,7 @@
 #include "frontend/dialog/host.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/stop.h"
 
 namespace tervon {
 
@@ -87,12 +88,28 @@ bool CClimaticDlg::OnInitDialog() {
   m_strClimateFile.clear();
   Dialog::OnInitDialog();
 
-  // The project directory is the first line of "C:\directory.txt"; when the
-  // file cannot be read, the prefix stays empty (the working directory).
+  // The project directory is the first line of "C:\directory.txt", trailing
+  // blanks trimmed as the engine trims them. Without one, the working folder is
+  // the project folder, named in full as a folder of the file would be: line 7
+  // of "input.tmp" carries it.
   m_strDirectory.clear();
-  platform::LineReader directory(platform::resolve_path("C:\\directory.txt"));
+  const std::filesystem::path directory_file = platform::resolve_path("C:\\directory.txt");
+  platform::LineReader directory(directory_file);
   std::string line;
-  if (directory.next(line)) m_strDirectory = line.substr(0, kDirectoryLineCap);
+  if (directory.next(line)) {
+    m_strDirectory = line.substr(0, kDirectoryLineCap);
+    m_strDirectory.erase(m_strDirectory.find_last_not_of(' ') + 1);
+  }
+  if (m_strDirectory.empty()) {
+    std::error_code ec;
+    m_strDirectory = std::filesystem::current_path(ec).string();
+    if (!m_strDirectory.empty() && m_strDirectory.back() != '/') m_strDirectory += '/';
+    host().Note(std::string(directory.is_open() ? "\"c:\\directory.txt\" (" + directory_file.string() +
+                                                      ") names no project folder"
+                                                : "\"c:\\directory.txt\" was not found (" +
+                                                      directory_file.string() + ")") +
+                "; the project folder is the working folder " + m_strDirectory);
+  }
 
   m_refMonth = 3;
   m_refYear = 2006;
@@ -127,13 +144,31 @@ void CClimaticDlg::LoadStationList() {
   }
   m_nStations = 0;
   std::string line;
+  long long number = 0;
+  std::string fault;  // the first malformed line's
+  int skipped = 0;
   // The table holds kStationCapacity stations; further lines are ignored.
   while (m_nStations < kStationCapacity && in.next(line)) {
+    ++number;
     if (line.find_first_not_of(" \t") == std::string::npos) continue;  // blank line
+    if (const std::string why = StationLineFault(line); !why.empty()) {
+      if (skipped++ == 0)
+        fault = "line " + FormatInt(number) + " (\"" + platform::printable(line) + "\"): " + why;
+      continue;
+    }
     StationRecord& s = m_stations[static_cast<std::size_t>(m_nStations++)];
     s = ParseStationLine(line);
     model().AddItem(idc::kStationList, s.name);
   }
+  // One box for the whole list: a user who picks from an empty or shortened
+  // list must know why.
+  const std::string file = std::filesystem::absolute(path).string();
+  if (skipped > 0)
+    MessageBox("The station list " + file + " has a malformed " + fault + "; it was skipped" +
+               (skipped > 1 ? ", and " + FormatInt(skipped - 1) + " more malformed lines with it" : "") + "." +
+               (m_nStations == 0 ? "\nIt holds no station." : ""));
+  else if (m_nStations == 0)
+    MessageBox("The station list " + file + " holds no station.");
 }
 
 void CClimaticDlg::OnElevationKillFocus() {}

@@ -114,6 +114,8 @@ class CClimaticDlg : public dialog::Dialog {
   void ShowNearestBoxes();
   // Time frame and location of an imported climatic data file into the dialog.
   void ImportHeader(const std::string& path);
+  // WriteEngineInput without its message box: the refusal, empty on success.
+  std::string WriteEngineInputFiles(const std::string& prefix);
   void SetProgressAndFlush(int value);
 };
 

@@ -18,6 +18,7 @@
 #include "frontend/hourly_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "structure/structure_limits.h"
 
 namespace tervon {
 namespace {
@@ -32,6 +33,34 @@ std::string CopyFailure(const std::string& source, const std::string& target) {
 
 std::string FileMissing(const std::string& path) { return path + " file is missing."; }
 std::string WriteFailure(const std::string& path) { return "Could not write " + path + "."; }
+std::string NotANumber(const std::string& path, long long line, const std::string& text) {
+  return "The file " + path + " has \"" + text + "\" at line " + FormatInt(line) +
+         ", where a finite number is wanted.";
+}
+
+// The calling program takes "c:\check.txt" as the word that "input.tmp" is
+// complete: a road removes an older one before it writes anything, so that a
+// failure on the way cannot leave it standing beside files of another run.
+void RemoveMarker() { platform::delete_file(platform::resolve_path("c:\\check.txt")); }
+
+// The asphalt thickness of "clmtemp.txt" beyond a limit of the simulation.
+std::string StructureRefusal(double thickness, const std::string& clmtemp, const StructureCheck& check) {
+  const std::string head = "AC thickness " + FormatG(thickness) + " inches in " + clmtemp + ": ";
+  switch (check.limit) {
+    case StructureLimit::Thin:
+      return head + "a temperature history holds only asphalt layers above " +
+             FormatG(structure::kThinnestHistoryLayer) + " inches.";
+    case StructureLimit::Nodes:
+      return head + "the structure needs " +
+             (check.needed > 0 ? FormatInt(check.needed) : "more than " + FormatInt(structure::kMaxNodes)) +
+             " nodes; at most " + FormatInt(structure::kMaxNodes) + " can be simulated.";
+    case StructureLimit::HistoryPoints:
+    case StructureLimit::None:
+      break;
+  }
+  return head + "the asphalt layer needs " + FormatInt(check.needed) + " temperature-history points; at most " +
+         FormatInt(structure::kMaxHistoryPoints) + " can be written.";
+}
 
 dialog::FileDialogRequest ClimateFileDialog(const char* title, const std::string& folder,
                                             const char* extension) {
@@ -154,6 +183,7 @@ void CClimaticDlg::OnOK() {
     return;
   }
   const std::string target = RealPath(m_strDirectory + "hcd.tmp");
+  RemoveMarker();
   if (!platform::copy_file_over(source, target).ok) {
     m.Show(idc::kSelectStation);
     m.Show(idc::kProgress);
@@ -217,6 +247,7 @@ void CClimaticDlg::OnGenerateInterpolated() {
   m.Show(idc::kInterpolatingText);
 
   const std::string hcd_tmp = RealPath(m_strDirectory + "hcd.tmp");
+  RemoveMarker();
   const InterpolationResult walk = InterpolateHourly(
       sources, m_siteElevation, {start.year, start.month, 1, 0}, {m_refYear, m_refMonth, 1, 0},
       hcd_tmp, [this](int day) { SetProgressAndFlush(day * 100 / 3650); });
@@ -306,6 +337,9 @@ bool CClimaticDlg::BuildClimateFile() {
     case ClimateFailure::OutOfRange:
       MessageBox("The hourly file " + hourly + " has a value out of range at line " + FormatInt(built.line) + ".");
       return false;
+    case ClimateFailure::NotANumber:
+      MessageBox(NotANumber(hourly, built.line, built.text));
+      return false;
     case ClimateFailure::CannotWrite:
       MessageBox(WriteFailure(climate));
       return false;
@@ -338,6 +372,7 @@ void CClimaticDlg::OnImport() {
   if (chosen) {
     const std::string source = RealPath(*chosen);
     const std::string target = RealPath(m_strDirectory + "climate.tmp");
+    RemoveMarker();
     imported = platform::copy_file_over(source, target).ok;
     if (!imported) {
       MessageBox(CopyFailure(source, target));
@@ -352,8 +387,17 @@ void CClimaticDlg::OnImport() {
   m.Show(idc::kImport);
   m.Show(idc::kGenerateMode);
   if (!imported) return;
-  m_bImported = true;
-  WriteEngineInput(m_strDirectory);
+  const std::string refusal = WriteEngineInputFiles(m_strDirectory);
+  if (refusal.empty()) {
+    m_bImported = true;
+    return;
+  }
+  // Nothing was imported: "Accept Station" must not end the session as if it had been.
+  MessageBox(refusal + "\nThe climatic data file " + *chosen + " was not imported.");
+  m.SetText(idc::kClimateFileCaption, "Current climatic data file: (none)");
+  m_strClimateFile.clear();
+  m.SetText(idc::kSelectStation, "Select Station");
+  m.Hide(idc::kSelectStation);
 }
 
 void CClimaticDlg::ImportHeader(const std::string& path) {
@@ -380,7 +424,7 @@ void CClimaticDlg::ReadClimateHeader(const std::string& prefix) {
 
 // ---- The engine input and the completion marker ----
 
-bool CClimaticDlg::WriteEngineInput(const std::string& prefix) {
+std::string CClimaticDlg::WriteEngineInputFiles(const std::string& prefix) {
   // The marker is the calling program's signal that the input is complete: it
   // goes first and comes back only at the very end.
   const std::filesystem::path marker = platform::resolve_path("c:\\check.txt");
@@ -399,36 +443,36 @@ bool CClimaticDlg::WriteEngineInput(const std::string& prefix) {
     case EngineInputFailure::None:
       break;
     case EngineInputFailure::CannotWrite:
-      MessageBox(WriteFailure(written.detail));
-      return false;
+      return WriteFailure(written.detail);
     case EngineInputFailure::NoThickness:
-      MessageBox("Input AC Thickness First");
-      return false;
-    case EngineInputFailure::ThickAsphalt:
-      MessageBox("AC thickness must be less than 284 inches.");
-      return false;
+      return "Input AC Thickness First";
+    case EngineInputFailure::NoYears:
+      return "The file " + written.detail + " has no number of years on line 3.";
+    case EngineInputFailure::Structure:
+      return StructureRefusal(written.thickness, request.clmtemp.string(), written.structure);
     case EngineInputFailure::NegativeYears:
-      MessageBox("The number of years in clmtemp.txt must not be negative.");
-      return false;
+      return "The number of years in clmtemp.txt must not be negative.";
     case EngineInputFailure::ClimateMissing:
-      MessageBox(FileMissing(written.detail));
-      return false;
+      return FileMissing(written.detail);
     case EngineInputFailure::NoYear:
-      MessageBox("The climatic data file does not cover a year from August 1.");
-      return false;
+      return "The climatic data file does not cover a year from August 1.";
     case EngineInputFailure::ShortDay:
-      MessageBox("The climatic data file " + written.detail + " has a day without 24 hour lines at line " +
-                 FormatInt(written.line) + ".");
-      return false;
+      return "The climatic data file " + written.detail + " has a day without 24 hour lines at line " +
+             FormatInt(written.line) + ".";
+    case EngineInputFailure::NotANumber:
+      return NotANumber(written.detail, written.line, written.text);
   }
   std::ofstream out(marker, std::ios::binary | std::ios::trunc);
   out << "100";
   out.close();
-  if (!out) {
-    MessageBox(WriteFailure(marker.string()));
-    return false;
-  }
-  return true;
+  if (!out) return WriteFailure(marker.string());
+  return {};
+}
+
+bool CClimaticDlg::WriteEngineInput(const std::string& prefix) {
+  const std::string refusal = WriteEngineInputFiles(prefix);
+  if (!refusal.empty()) MessageBox(refusal);
+  return refusal.empty();
 }
 
 }  // namespace tervon

@@ -1,11 +1,16 @@
 #include "frontend/engine_input.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <fstream>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "frontend/c_text.h"
+#include "platform/files.h"
+#include "structure/structure_limits.h"
 
 namespace tervon {
 namespace {
@@ -73,6 +78,21 @@ void PropertyLines(std::ofstream& out, const Property (&properties)[20]) {
   for (const Property& p : properties) out << FormatG(p.value) << ",'" << p.label << "'\n";
 }
 
+// The first item of a line that is not a finite number (blanks separate the
+// items, as the engine reads them), or nothing; `items` counts them.
+std::optional<std::string_view> NotANumber(std::string_view line, int& items) {
+  items = 0;
+  for (std::size_t at = line.find_first_not_of(' '); at != std::string_view::npos;
+       at = line.find_first_not_of(' ', at)) {
+    const std::size_t end = std::min(line.find(' ', at), line.size());
+    const std::string_view item = line.substr(at, end - at);
+    if (!IsFiniteDecimal(item)) return item;
+    ++items;
+    at = end;
+  }
+  return std::nullopt;
+}
+
 bool IsHourLine(std::string_view line, int hour) {
   const std::string text = FormatInt(hour);
   return line.size() > text.size() && line.compare(0, text.size(), text) == 0 && line[text.size()] == ' ';
@@ -95,6 +115,27 @@ EngineInputResult ReadWindow(const std::filesystem::path& climate, WindowDays& d
   }
   long long n = 0;
   const ClimateHeader header = ReadClimateHeaderLines(in, n);
+  // The mean annual temperature (field 9 of the location line) goes into the input.
+  double mean = 0;
+  if (!ParseWholeNumber(header.Field(9), mean)) {
+    result.failure = EngineInputFailure::NotANumber;
+    result.detail = climate.string();
+    result.line = n;
+    result.text = header.Field(9);
+    return result;
+  }
+  // The lines copied into the input must hold what the engine reads there: a
+  // day line or an hour line of six finite numbers.
+  const auto not_numbers = [&](const std::string& line) {
+    int items = 0;
+    const std::optional<std::string_view> bad = NotANumber(line, items);
+    if (!bad && items >= 6) return false;
+    result.failure = EngineInputFailure::NotANumber;
+    result.detail = climate.string();
+    result.line = n;
+    result.text = bad ? *bad : std::string_view(line);
+    return true;
+  };
   days.window = WindowOfTimeFrame(ParseTimeFrame(header.time_frame));
   if (days.window.Empty()) {
     result.failure = EngineInputFailure::NoYear;
@@ -112,7 +153,10 @@ EngineInputResult ReadWindow(const std::filesystem::path& climate, WindowDays& d
     const int year = blank2 == std::string::npos ? 0 : TextToInt(std::string_view(line).substr(blank2 + 1, 4));
     const bool inside = days.window.Inside(month, year);
     const std::size_t start = days.text.size();
-    if (inside) days.text.append(line).push_back('\n');
+    if (inside) {
+      if (not_numbers(line)) return result;
+      days.text.append(line).push_back('\n');
+    }
     for (int hour = 0; hour < 24; ++hour) {
       ++n;
       if (!in.next(line) || !IsHourLine(line, hour)) {
@@ -121,7 +165,10 @@ EngineInputResult ReadWindow(const std::filesystem::path& climate, WindowDays& d
         result.detail = climate.string();
         return result;
       }
-      if (inside) days.text.append(line).push_back('\n');
+      if (inside) {
+        if (not_numbers(line)) return result;
+        days.text.append(line).push_back('\n');
+      }
     }
     if (inside) days.starts.push_back(start);
     if (days.window.EndsAt(month, year)) break;
@@ -146,6 +193,34 @@ LayerGrid FrontEndLayerGrid(double t) {
   return g;
 }
 
+StructureCheck CheckFrontEndStructure(double t) {
+  if (!structure::HistoryHoldsLayer(t)) return {StructureLimit::Thin, 0};
+  // A top layer this thick has more intervals than the grid has nodes, however
+  // the rest is laid out (and the grid is not built for it).
+  if (!(t < structure::kMaxNodes)) return {StructureLimit::Nodes, 0};
+  const LayerGrid g = FrontEndLayerGrid(t);
+  const int nodes = g.interval_count + 1;
+  if (g.subgrade_intervals < 1 || nodes > structure::kMaxNodes) return {StructureLimit::Nodes, nodes};
+  // The layers as the engine reads them back: the "%g" texts in single
+  // precision, the top layer's spacing recomputed from its thickness.
+  const auto single = [](double value) {
+    const std::string text = FormatG(value);
+    float f = 0;
+    std::from_chars(text.data(), text.data() + text.size(), f);
+    return f;
+  };
+  const float top = single(t);
+  const structure::GridLayer layers[] = {
+      {structure::LayerKind::Asphalt, top, top / static_cast<float>(g.asphalt_intervals), g.last_nodes[0]},
+      {structure::LayerKind::Other, 10.0f, 2.0f, g.last_nodes[1]},
+      {structure::LayerKind::Other, single(g.subgrade_thickness),
+       single(g.subgrade_thickness / g.subgrade_intervals), g.last_nodes[2]},
+  };
+  const int points = structure::CountHistoryPoints(layers, nodes);
+  if (points > structure::kMaxHistoryPoints) return {StructureLimit::HistoryPoints, points};
+  return {};
+}
+
 AnalysisWindow WindowOfTimeFrame(const TimeFrame& f) {
   return {f.start_year + (f.start_month > 8 ? 1 : 0), f.end_year - (f.end_month < 8 ? 1 : 0)};
 }
@@ -161,13 +236,49 @@ std::optional<ClmTemp> ReadClmTemp(const std::filesystem::path& path) {
   ClmTemp c;
   std::string line;
   if (in.next(line)) c.thickness = TextToDouble(line);
-  if (in.next(line) && in.next(line)) c.years = TextToInt(line);
+  if (in.next(line) && in.next(line)) {
+    // A line that atoi reads no digit from holds no number of years.
+    std::string_view rest(line);
+    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
+    if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) rest.remove_prefix(1);
+    c.has_years = !rest.empty() && rest[0] >= '0' && rest[0] <= '9';
+    c.years = TextToInt(line);
+  }
   return c;
 }
 
 EngineInputResult WriteEngineInputFile(const EngineInputRequest& request) {
   EngineInputResult result;
-  std::ofstream out(request.input, std::ios::binary | std::ios::trunc);
+  const std::optional<ClmTemp> clmtemp = ReadClmTemp(request.clmtemp);
+  if (!clmtemp || !std::isfinite(clmtemp->thickness) || !(clmtemp->thickness > 0)) {
+    result.failure = EngineInputFailure::NoThickness;
+    return result;
+  }
+  result.thickness = clmtemp->thickness;
+  if (!clmtemp->has_years) {
+    result.failure = EngineInputFailure::NoYears;
+    result.detail = request.clmtemp.string();
+    return result;
+  }
+  if (clmtemp->years < 0) {
+    result.failure = EngineInputFailure::NegativeYears;
+    return result;
+  }
+  result.structure = CheckFrontEndStructure(clmtemp->thickness);
+  if (result.structure.limit != StructureLimit::None) {
+    result.failure = EngineInputFailure::Structure;
+    return result;
+  }
+  WindowDays days;
+  const EngineInputResult window = ReadWindow(request.climate, days);
+  if (window.failure != EngineInputFailure::None) return window;
+
+  const double t = clmtemp->thickness;
+  const LayerGrid g = FrontEndLayerGrid(t);
+  const std::string mat = FormatG(request.mean_annual_temperature);
+  std::filesystem::path temporary = request.input;
+  temporary += ".part";
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   if (!out) {
     result.failure = EngineInputFailure::CannotWrite;
     result.detail = request.input.string();
@@ -175,25 +286,6 @@ EngineInputResult WriteEngineInputFile(const EngineInputRequest& request) {
   }
   out << "0\n2\n1\n1\n1,'IDMODEL(0)TMI(1)'\n'FLEXIBLE','KAVRO ANALYSIS TYPE'\n"
       << request.directory << "\n1 0\n";
-
-  const std::optional<ClmTemp> clmtemp = ReadClmTemp(request.clmtemp);
-  if (!clmtemp || !std::isfinite(clmtemp->thickness) || !(clmtemp->thickness > 0)) {
-    result.failure = EngineInputFailure::NoThickness;
-    return result;
-  }
-  // From 284 inches on, the natural layer has no room for a node interval.
-  if (clmtemp->thickness >= 284) {
-    result.failure = EngineInputFailure::ThickAsphalt;
-    return result;
-  }
-  if (clmtemp->years < 0) {
-    result.failure = EngineInputFailure::NegativeYears;
-    return result;
-  }
-  const double t = clmtemp->thickness;
-  const LayerGrid g = FrontEndLayerGrid(t);
-  const std::string mat = FormatG(request.mean_annual_temperature);
-
   out << "3 " << FormatInt(g.interval_count) << " 0.1 1\n";
   out << LayerLine("Asphalt", t, t / g.asphalt_intervals, g.last_nodes[0]);
   out << "148,'Unit Weight'\n0.67,'Thermal Conductivity'\n0.23,'Heat Capacity'\n";
@@ -204,9 +296,6 @@ EngineInputResult WriteEngineInputFile(const EngineInputRequest& request) {
   PropertyLines(out, kNatural);
   out << "3 0.93 0.85 " << mat << " 0.5\n0.77 0.28 5.0 0.85\n4 15 32 30.2\n1\n";
 
-  WindowDays days;
-  const EngineInputResult window = ReadWindow(request.climate, days);
-  if (window.failure != EngineInputFailure::None) return window;
   const long long n = static_cast<long long>(days.starts.size());
   result.day_blocks = DayBlockCount(n, clmtemp->years);
   out << FormatInt(result.day_blocks) << '\n';
@@ -222,7 +311,8 @@ EngineInputResult WriteEngineInputFile(const EngineInputRequest& request) {
       << FormatInt(fines_class) << ' ' << FormatG(kBasePassing200) << ' ' << FormatG(100 - kBasePassing4) << ' '
       << FormatG(kBasePassing4 - kBasePassing200) << "\n2 0 100\n10 0.3 0.25 0.75 1.65";
   out.close();
-  if (!out) {
+  if (!out || !platform::rename_file(temporary, request.input).ok) {
+    platform::delete_file(temporary);
     result.failure = EngineInputFailure::CannotWrite;
     result.detail = request.input.string();
   }

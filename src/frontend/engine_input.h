@@ -20,8 +20,18 @@ struct LayerGrid {
   int interval_count = 0;        // T = A + 5 + S
   std::array<int, 3> last_nodes{};
 };
-// For thicknesses above 0 and below 284 inches.
+// For thicknesses above 0 and below 344 inches.
 LayerGrid FrontEndLayerGrid(double asphalt_thickness);
+
+// The structure for an asphalt thickness against the limits of the climate
+// simulation: the thinnest top layer a temperature history holds, the node
+// count and the number of temperature-history points.
+enum class StructureLimit { None, Thin, Nodes, HistoryPoints };
+struct StructureCheck {
+  StructureLimit limit = StructureLimit::None;
+  int needed = 0;  // nodes or points the structure needs (0: more nodes than the grid has)
+};
+StructureCheck CheckFrontEndStructure(double asphalt_thickness);
 
 // The days copied into the engine input: from 1 August of the first year of the
 // climatic data file that has one up to 1 August of its last such year.
@@ -45,6 +55,7 @@ int DayBlockCount(long long window_days, int years);
 struct ClmTemp {
   double thickness = 0;
   int years = 0;
+  bool has_years = false;  // line 3 is there and starts with a whole number
 };
 std::optional<ClmTemp> ReadClmTemp(const std::filesystem::path& path);
 
@@ -52,11 +63,13 @@ enum class EngineInputFailure {
   None,
   CannotWrite,     // `detail` names the file
   NoThickness,     // clmtemp.txt missing, or no thickness above 0
-  ThickAsphalt,    // 284 inches or more
+  NoYears,         // clmtemp.txt without its number of years; `detail` names it
   NegativeYears,
+  Structure,       // the thickness is beyond a limit of the simulation: `structure`
   ClimateMissing,  // `detail` names the climatic data file
   NoYear,          // the window holds no day
   ShortDay,        // a day block without its 24 hour lines, at `line`
+  NotANumber,      // `text` at `line` of the climatic data file `detail`
 };
 
 struct EngineInputRequest {
@@ -70,11 +83,16 @@ struct EngineInputRequest {
 struct EngineInputResult {
   EngineInputFailure failure = EngineInputFailure::None;
   std::string detail;
+  std::string text;
   long long line = 0;
+  double thickness = 0;
+  StructureCheck structure;
   int day_blocks = 0;
 };
 
-// Writes the input file; a refusal may leave it partly written.
+// Writes the input file. Everything is read and checked first, and the file is
+// written beside its place and renamed into it only when complete: a refusal
+// or a failed write leaves an older input file as it was.
 EngineInputResult WriteEngineInputFile(const EngineInputRequest& request);
 
 }  // namespace tervon

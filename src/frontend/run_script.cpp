@@ -18,6 +18,7 @@ int RunScriptHeadless(const std::filesystem::path& script_path, std::ostream& er
     runner.emplace(dialog::Script::Load(script_path), driver);
     runner->ReportMessagesTo(err);
     host.set_event_source(&*runner);
+    host.set_note_stream(&err);
     CFrontEndApp app(host);
     app.InitInstance();
     // What follows the last dialog's end: its expectations.

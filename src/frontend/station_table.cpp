@@ -2,10 +2,35 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 #include "frontend/c_text.h"
 
 namespace tervon {
+
+std::string StationLineFault(std::string_view line) {
+  std::array<std::string_view, 7> field{};
+  std::size_t count = 0;
+  for (std::string_view rest = line; count < field.size(); ++count) {
+    const std::size_t comma = rest.find(',');
+    if (comma == std::string_view::npos) break;
+    field[count] = rest.substr(0, comma);
+    rest.remove_prefix(comma + 1);
+  }
+  if (count < field.size())
+    return "it has " + std::to_string(count) +
+           " of the 7 fields before the missing months, each ended by a comma";
+  int identifier = 0;
+  if (!ParseWholeInt(field[0], identifier))
+    return "its identifier \"" + std::string(field[0]) + "\" is not a whole number";
+  const char* names[] = {"latitude", "longitude", "elevation"};
+  for (std::size_t k = 0; k < 3; ++k) {
+    double value = 0;
+    if (!ParseWholeNumber(field[3 + k], value))
+      return std::string("its ") + names[k] + " \"" + std::string(field[3 + k]) + "\" is not a finite number";
+  }
+  return {};
+}
 
 StationRecord ParseStationLine(std::string_view line) {
   std::array<std::string_view, 8> field{};

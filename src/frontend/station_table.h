@@ -24,4 +24,9 @@ struct StationRecord {
 // comma after it is empty. Numbers read as C's atoi/atof would.
 StationRecord ParseStationLine(std::string_view line);
 
+// What keeps a station line from giving a station, empty when nothing does: a
+// line cut before its first-month field, or an identifier, latitude, longitude
+// or elevation that is not a (finite) number.
+std::string StationLineFault(std::string_view line);
+
 }  // namespace tervon

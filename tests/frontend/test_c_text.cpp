@@ -111,6 +111,21 @@ std::string Printf(const char* format, double value) {
   return buf;
 }
 
+// Against the C library: a text is a finite decimal number when strtod takes
+// all of it, finds no hexadecimal, infinity or NaN, and stays in range.
+TEST(CText, FiniteDecimalsAreWhatStrtodReadsWhollyAndFinitely) {
+  const char* texts[] = {"50.0", "-3", "+7", ".5", "5.", "1e+06", "2.5E-3", "1e-400", "1e299", "1.7e308",
+                         "",     "-",  ".",  "e5", "1e", "1e+",   "nan",    "inf",    "*",     "300*0.06",
+                         "0x1A", "1e400", "-1.8e308", "+-1", " 5", "5 ", "1,5", "12a", "9999999999e299"};
+  for (const char* text : texts) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    const std::string t = text;
+    const bool whole = !t.empty() && *end == '\0' && t[0] != ' ' && t.find_first_of("xXnNiI") == std::string::npos;
+    EXPECT_EQ(tervon::IsFiniteDecimal(text), whole && std::isfinite(value)) << '"' << text << '"';
+  }
+}
+
 TEST(CText, FormatsAsPrintfDoesInTheCLocale) {
   ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
   for (double v : FormatSamples()) {

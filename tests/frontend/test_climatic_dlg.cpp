@@ -239,13 +239,16 @@ TEST(ClimaticDlgStartUp, ReadsTheProjectDirectory) {
     std::string directory;
   };
   const std::string long_line(1500, 'd');
+  // Without a project folder, the working folder in full.
+  const std::string here = frontend_test::fs::current_path().string() + "/";
   const Case cases[] = {
       {"CRLF", "/proj/dir/\r\nsecond line\r\n", "/proj/dir/"},
       {"no line end", "/proj/dir/", "/proj/dir/"},
+      {"trailing blanks", "/proj/dir/   \n", "/proj/dir/"},
       {"1500 characters", long_line + "\n", long_line.substr(0, 1023)},
-      {"empty file", "", ""},
-      {"missing file", "-", ""},
-      {"blank first line", "\nsecond\n", ""},
+      {"empty file", "", here},
+      {"missing file", "-", here},
+      {"blank first line", "  \nsecond\n", here},
   };
   for (const Case& c : cases) {
     TempProject project;

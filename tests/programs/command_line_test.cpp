@@ -3,12 +3,15 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "demo_data/demo_data.h"
 #include "support/test_support.h"
 #include "synthetic_input/front_end_input.h"
 
@@ -28,18 +31,34 @@ struct Project {
     fs::create_directories(folder());
     write_file(drive() / "directory.txt", folder().string() + "/\n");
   }
-  // A run of the engine that reaches the climate simulation's input.
-  void engine_input(const char* thickness) const {
+  // A run of the engine that reaches the climate simulation's input, the front
+  // end's structure for a `layer` inches thick top layer, cut to `day_blocks`
+  // days when above 0.
+  void engine_input(const char* thickness, double layer = 6.0, int day_blocks = 0) const {
     write_file(folder() / "input.dat", std::string("JMF   \n2004 8 1 2\n") + thickness +
                                            " 0 0 -0.5 0.1\n1 0 0 0 0\n");
     fs::create_directories(folder() / "tmp");
     synthetic_input::FrontEndInput input;
     input.directory = folder().string() + "/";
+    input.asphalt_thickness = layer;
+    input.max_day_blocks = day_blocks;
     synthetic_input::write_front_end_input(folder() / "input.tmp", input);
   }
 };
 
 using Outcome = testing_support::CommandResult;
+
+// tervon's scripts: road 1 on the first station, to its end or, when the
+// dialog refuses, cancelled; and the import of a saved file that is refused.
+const std::string kRoadOne =
+    "click 1008\nclick 1009\nselect 1018 0\nanswer-save cancel\nclick 1\nexpect-end IDOK\n"
+    "click 1\nexpect-end IDOK\n";
+const std::string kRoadOneRefused =
+    "click 1008\nclick 1009\nselect 1018 0\nanswer-save cancel\nclick 1\nclick 2\n"
+    "expect-end IDCANCEL\nclick 1\nexpect-end IDOK\n";
+const std::string kImportRefused =
+    "answer-open ${PROJ}/site.clm\nclick 1007\nexpect-hidden 1\nclick 2\nexpect-end IDCANCEL\n"
+    "click 1\nexpect-end IDOK\n";
 
 Outcome run(const Project& p, const std::string& program, const std::string& args) {
   return testing_support::run_command("cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
@@ -58,6 +77,36 @@ std::string expand(std::string text, const Project& p) {
 const std::string kPavsim = PAVSIM_EXECUTABLE;
 const std::string kTervon = TERVON_EXECUTABLE;
 
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A demo project for tervon with `script` as s.tvs, a completion marker and an
+// "input.tmp" left by an earlier run.
+void tervon_project(const Project& p, const std::string& script) {
+  demo::WriteDemoProject(p.folder());
+  write_file(p.root.path() / "s.tvs", script);
+  write_file(p.drive() / "check.txt", "100");
+  write_file(p.folder() / "input.tmp", "an older input\n");
+}
+
+// A refused road leaves the older input and no marker.
+void nothing_written(const Project& p) {
+  EXPECT_EQ(read_file(p.folder() / "input.tmp"), "an older input\n");
+  EXPECT_FALSE(fs::exists(p.folder() / "input.tmp.part"));
+  EXPECT_FALSE(fs::exists(p.drive() / "check.txt")) << "the stale marker is removed";
+}
+
+// Line 7 of the engine input names the project folder, and the marker is new.
+void written_for(const Project& p, const std::string& folder) {
+  std::ifstream in(p.folder() / "input.tmp");
+  std::string line;
+  for (int k = 0; k < 7; ++k) std::getline(in, line);
+  EXPECT_EQ(line, folder);
+  EXPECT_EQ(read_file(p.drive() / "check.txt"), "100");
+}
+
 TEST(CommandLine, StatusesAndMessages) {
   struct Case {
     const char* what;
@@ -67,9 +116,20 @@ TEST(CommandLine, StatusesAndMessages) {
     int status;
     std::vector<std::string> holds;  // what the output must hold
     std::vector<std::string> lacks;  // and must not
+    std::function<void(const Project&)> after = nullptr;  // what the files must show
   };
   const auto nothing = [](const Project&) {};
   const auto empty_script = [](const Project& p) { write_file(p.root.path() / "s.tvs", ""); };
+  // Station ALDER's hourly file with its first hour's value k (from 1) replaced.
+  const auto alder_value = [](const Project& p, int k, const std::string& text) {
+    const fs::path file = p.folder() / "hcd" / "00017.hcd";
+    std::string hours = read_file(file);
+    std::size_t at = 0;
+    for (int i = 0; i < k; ++i) at = hours.find(',', at) + 1;
+    hours.replace(at, hours.find(',', at) - at, text);
+    write_file(file, hours);
+  };
+  const std::string refused = ": message \"Environment/Climatic\": ";
   const std::string station_missing =
       "..\\Defaults\\station.dat file missing.\\nRe-install the Orvid default *.dat files\\n"
       "(tried {P}/station.dat: ";
@@ -125,11 +185,92 @@ TEST(CommandLine, StatusesAndMessages) {
        {"Input error in \"{P}/input.dat\": the asphalt thickness wanted by the run, -2",
         "must be a finite number above 0"},
        {"Input error in \"{P}/input.tmp\""}},
+      // The engine counts the history points of the front end's structure as
+      // tervon does: 52 at 49 inches, within the 50 at 48.9.
+      {"the front end's structure at 49 inches", kPavsim, "",
+       [](const Project& p) { p.engine_input("49", 49, 5); }, 1,
+       {"Input error in \"{P}/input.tmp\"", "needs 52 temperature-history points; at most 50 can be written"},
+       {}},
+      {"the front end's structure at 48.9 inches", kPavsim, "",
+       [](const Project& p) { p.engine_input("48.9", 48.9, 5); }, 1,
+       {"ihac= 1 48.9 49\n 5\n9999\n"}, {"Input error"}},
       {"a control character in input.dat", kPavsim, "",
        [](const Project& p) {
          write_file(p.folder() / "input.dat", "JMF   \n2004 8\a 1 2\n6 0 0 0 0\n1 0 0 0 0\n");
        },
        2, {"line 2: expected an integer, found \"8\\x07\""}, {"\a"}},
+      // tervon's refusals: nothing of an earlier run is overwritten, and no marker.
+      {"a 49-inch asphalt layer", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kRoadOneRefused);
+         write_file(p.folder() / "clmtemp.txt", "49\n0\n20\n");
+       },
+       0,
+       {refused + "AC thickness 49 inches in {P}/clmtemp.txt: the asphalt layer needs 52 "
+                  "temperature-history points; at most 50 can be written.\n"},
+       {}, nothing_written},
+      {"clmtemp.txt without its number of years", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kRoadOneRefused);
+         write_file(p.folder() / "clmtemp.txt", "6.0\n0\n");
+       },
+       0, {refused + "The file {P}/clmtemp.txt has no number of years on line 3.\n"}, {}, nothing_written},
+      {"nan in a station's hourly file", kTervon, "--script {R}/s.tvs",
+       [&](const Project& p) {
+         tervon_project(p, kRoadOneRefused);
+         alder_value(p, 2, "nan");
+       },
+       0, {refused + "The file {P}/hcd.tmp has \"nan\" at line 1, where a finite number is wanted.\n"}, {},
+       nothing_written},
+      {"a repeat count in a station's hourly file", kTervon, "--script {R}/s.tvs",
+       [&](const Project& p) {
+         tervon_project(p, kRoadOneRefused);
+         alder_value(p, 4, "300*0.06");
+       },
+       0, {refused + "The file {P}/hcd.tmp has \"300*0.06\" at line 1, where a finite number is wanted.\n"},
+       {}, nothing_written},
+      {"an import that is refused", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kImportRefused);
+         // A saved file whose first hour has lost its temperature.
+         write_file(p.folder() / "site.clm", "#\n#\n#\n#\n#\n#\n20040801-20050801\n"
+                                             "-105.05,40.1,5300,100,-1,-1,-1,-1,48.9,0,0\n8 1 2004 5 19 500\n"
+                                             "0 * 0.00 8.1 0 50\n");
+       },
+       0,
+       {refused + "The file {P}/climate.tmp has \"*\" at line 10, where a finite number is wanted."
+                  "\\nThe climatic data file {P}/site.clm was not imported.\n"},
+       {"Accept"}, nothing_written},
+      {"an empty station list", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, "click 2\nexpect-end IDCANCEL\nclick 1\nexpect-end IDOK\n");
+         write_file(p.folder() / "station.dat", "\n  \n");
+       },
+       0, {refused + "The station list {P}/station.dat holds no station.\n"}, {}},
+      {"a malformed station line", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kRoadOne);
+         write_file(p.folder() / "station.dat", "17,ALDER\n" + read_file(p.folder() / "station.dat"));
+       },
+       0,
+       {refused + "The station list {P}/station.dat has a malformed line 1 (\"17,ALDER\"): it has 1 of the 7 "
+                  "fields before the missing months, each ended by a comma; it was skipped.\n"},
+       {}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
+      {"no c:\\directory.txt", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kRoadOne);
+         fs::remove(p.drive() / "directory.txt");
+       },
+       0,
+       {"tervon: \"c:\\directory.txt\" was not found ({R}/drive/directory.txt); the project folder is the "
+        "working folder {P}/\n"},
+       {"message"}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
+      {"trailing blanks in c:\\directory.txt", kTervon, "--script {R}/s.tvs",
+       [](const Project& p) {
+         tervon_project(p, kRoadOne);
+         write_file(p.drive() / "directory.txt", p.folder().string() + "/   \n");
+       },
+       0, {}, {"tervon:"}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,6 +283,7 @@ TEST(CommandLine, StatusesAndMessages) {
           << "missing: " << expand(words, project) << "\nin:\n" << r.output;
     for (const std::string& words : c.lacks)
       EXPECT_EQ(r.output.find(expand(words, project)), std::string::npos) << r.output;
+    if (c.after) c.after(project);
   }
 }
 

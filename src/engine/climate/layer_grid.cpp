@@ -1,12 +1,14 @@
 #include "engine/climate/layer_grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <memory>
+#include <span>
 #include <string>
 
 #include "platform/console.h"
 #include "platform/record_io.h"
+#include "structure/structure_limits.h"
 
 namespace engine {
 namespace {
@@ -40,53 +42,20 @@ void build_node_grid(const SimulationCounts& counts, const LayerProperties& laye
   first_node(1) = 1;
 }
 
-// Walks the evaluation points of the temperature history: point 1 is the
-// surface; `place(p, n, x)` is called for every further point p, at depth x,
-// between nodes n - 1 and n. Returns the number of points.
-template <class Place>
-int walk_history_points(const SimulationCounts& counts, const LayerProperties& layers,
-                        const LayerNames& names, const DepthTable& node_depth,
-                        const OneBasedArray<std::int32_t, kMaxLayers>& first_node,
-                        const LayerTable& bottom, Place&& place) {
-  const auto& name = names.layer_names;
-  const bool pcc_top = name(1) == "PCC";
-  int p = 2;
-  float x = name(1) == "Asphalt" ? 0.5f : 1.0f;  // 0.5, 1, 2, 3, ... below asphalt
-  bool parity_point = true;
-  auto put = [&](int n) {
-    place(p, n, x);
-    x += x == 0.5f ? 0.5f : 1.0f;
-    ++p;
-  };
-  for (int i = 1; i <= counts.layer_count; ++i) {
-    const int first = std::max(first_node(i), 2);
-    const int last = layers.layer_last_node(i);
-    // The bound layers look one node into the layer below; below the last layer
-    // there is no node.
-    const int reach = std::min(last + 1, counts.node_count);
-    if (name(i) == "Asphalt") {
-      for (int n = first; n <= reach; ++n) {
-        if (!(x <= bottom(i))) continue;
-        for (int attempt = 0; attempt < 3; ++attempt)
-          if (node_depth(n) >= x) put(n);
-      }
-    } else if (name(i) == "PCC") {
-      for (int n = first; n <= reach; ++n)
-        if (node_depth(n) >= x) put(n);
-    } else if (parity_point && !pcc_top) {
-      // The first layer of another kind evens out the number of points.
-      parity_point = false;
-      if ((p - 1) % 2 == 1) {
-        for (int n = first; n <= last; ++n) {
-          if (node_depth(n) >= x) {
-            put(n);
-            break;
-          }
-        }
-      }
-    }
+// The layer records as the history walk sees them, held in `layers`.
+using GridLayers = std::array<structure::GridLayer, kMaxLayers>;
+std::span<const structure::GridLayer> grid_layers(const ClimateRun& run, GridLayers& layers) {
+  const auto& name = run.layer_names.layer_names;
+  const LayerProperties& lp = run.layer_properties;
+  const int count = std::clamp(run.simulation_counts.layer_count, 0, kMaxLayers);
+  for (int i = 1; i <= count; ++i) {
+    const auto kind = name(i) == "Asphalt" ? structure::LayerKind::Asphalt
+                      : name(i) == "PCC"   ? structure::LayerKind::Pcc
+                                           : structure::LayerKind::Other;
+    layers[static_cast<std::size_t>(i - 1)] = {kind, lp.layer_thickness(i), lp.layer_node_spacing(i),
+                                               lp.layer_last_node(i)};
   }
-  return p - 1;
+  return {layers.data(), static_cast<std::size_t>(count)};
 }
 
 // The node of each correction depth: the nearer of the two nodes of the
@@ -160,8 +129,9 @@ void setup_layer_grid(ClimateRun& run) {
   work.history_upper_weight(1) = 1.0;
   work.history_lower_weight(1) = 0.0;
   work.history_point_depth(1) = 0.0f;
-  const int points = walk_history_points(
-      counts, layers, run.layer_names, depth, layers.layer_first_node, layers.layer_bottom_depth,
+  GridLayers grid;
+  const int points = structure::WalkHistoryPoints(
+      grid_layers(run, grid), counts.node_count, depth,
       [&](int p, int n, float x) {
         if (p > kMaxHistoryPoints) return;
         const double width = static_cast<double>(depth(n)) - depth(n - 1);
@@ -182,16 +152,8 @@ void setup_layer_grid(ClimateRun& run) {
 }
 
 int count_history_points(const ClimateRun& run) {
-  // The grid on scratch tables: the count needs the node depths, which the
-  // set-up has not made yet when the input phase asks.
-  auto depth = std::make_unique<DepthTable>();
-  auto node_layer = std::make_unique<OneBasedArray<std::int32_t, kMaxNodes>>();
-  OneBasedArray<std::int32_t, kMaxLayers> first_node;
-  LayerTable bottom, spacing_feet;
-  build_node_grid(run.simulation_counts, run.layer_properties, *depth, *node_layer, first_node,
-                  bottom, spacing_feet);
-  return walk_history_points(run.simulation_counts, run.layer_properties, run.layer_names, *depth,
-                             first_node, bottom, [](int, int, float) {});
+  GridLayers layers;
+  return structure::CountHistoryPoints(grid_layers(run, layers), run.simulation_counts.node_count);
 }
 
 }  // namespace engine

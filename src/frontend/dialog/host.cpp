@@ -15,6 +15,11 @@ void Host::MessageBox(std::string_view text, std::string_view title, MessageIcon
   ShowMessage(messages_.back());
 }
 
+void Host::Note(std::string_view text) {
+  notes_.emplace_back(text);
+  ShowNote(notes_.back());
+}
+
 std::optional<std::string> Host::AskAndRecord(FileDialogKind kind, const FileDialogRequest& request) {
   std::optional<std::string> answer = AskFile(kind, request);
   if (answer && answer->empty()) answer.reset();

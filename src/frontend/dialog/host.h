@@ -65,6 +65,11 @@ class Host {
   std::optional<std::string> OpenFile(const FileDialogRequest& request);
   std::optional<std::string> SaveFile(const FileDialogRequest& request);
 
+  // A word on how the session goes that needs no box (a replay writes it on
+  // standard error); recorded like the boxes.
+  void Note(std::string_view text);
+  const std::vector<std::string>& notes() const { return notes_; }
+
   // Repaints without delivering input, for progress inside long handlers.
   virtual void flush() = 0;
   // Starts `dialog`, lets the user work in it until it ends; returns its code.
@@ -87,6 +92,7 @@ class Host {
  protected:
   virtual void ShowMessage(const MessageRecord& message) = 0;
   virtual std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogRequest& request) = 0;
+  virtual void ShowNote(const std::string&) {}
 
   // Takes the next queued answer; false when none is queued.
   bool TakeAnswer(FileDialogKind kind, std::optional<std::string>& answer);
@@ -97,6 +103,7 @@ class Host {
   std::optional<std::string> AskAndRecord(FileDialogKind kind, const FileDialogRequest& request);
 
   std::vector<MessageRecord> messages_;
+  std::vector<std::string> notes_;
   std::vector<FileDialogRecord> file_dialogs_;
   std::vector<EndRecord> ends_;
   std::deque<std::optional<std::string>> open_answers_;

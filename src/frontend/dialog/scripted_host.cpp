@@ -2,6 +2,8 @@
 
 #include "frontend/dialog/dialog.h"
 
+#include <ostream>
+
 namespace dialog {
 
 EventSource::~EventSource() = default;
@@ -30,6 +32,10 @@ std::optional<std::string> ScriptedHost::AskFile(FileDialogKind kind, const File
     throw HostError(std::string("no answer queued for the ") + FileDialogName(kind) +
                     " dialog \"" + request.title + "\"");
   return answer;
+}
+
+void ScriptedHost::ShowNote(const std::string& text) {
+  if (notes_out_ != nullptr) *notes_out_ << "tervon: " << text << "\n";
 }
 
 }  // namespace dialog

@@ -3,6 +3,7 @@
 // their answers from a queue, and a modal dialog is driven by an event source
 // (a script) until it ends. No display is ever opened.
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -32,15 +33,19 @@ class ScriptedHost : public Host {
   int RunModal(Dialog& dialog) override;
 
   const std::vector<std::string>& unfinished() const { return unfinished_; }
+  // Where notes are written as they come, each on a line after "tervon: ".
+  void set_note_stream(std::ostream* out) { notes_out_ = out; }
 
  protected:
   void ShowMessage(const MessageRecord&) override {}
+  void ShowNote(const std::string& text) override;
   // The next queued answer; HostError when none is queued.
   std::optional<std::string> AskFile(FileDialogKind kind, const FileDialogRequest& request) override;
 
  private:
   EventSource* events_ = nullptr;
   std::vector<std::string> unfinished_;
+  std::ostream* notes_out_ = nullptr;
 };
 
 }  // namespace dialog
