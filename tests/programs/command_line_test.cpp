@@ -41,8 +41,10 @@ struct Project {
 
 using Outcome = testing_support::CommandResult;
 
-Outcome run(const Project& p, const std::string& program, const std::string& args) {
-  return testing_support::run_command("cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
+// `shell` runs first in the same shell (a limit, for instance).
+Outcome run(const Project& p, const std::string& program, const std::string& args,
+            const std::string& shell = "") {
+  return testing_support::run_command(shell + "cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
                                       p.drive().string() + "' PROJ='" + p.folder().string() +
                                       "' '" + program + "' " + args + " 2>&1 </dev/null");
 }
@@ -67,13 +69,44 @@ TEST(CommandLine, StatusesAndMessages) {
     int status;
     std::vector<std::string> holds;  // what the output must hold
     std::vector<std::string> lacks;  // and must not
+    std::string shell = "";
+    std::function<void(const Project&)> after = nullptr;  // checks of the files
   };
   const auto nothing = [](const Project&) {};
   const auto empty_script = [](const Project& p) { write_file(p.root.path() / "s.tvs", ""); };
   const std::string station_missing =
       "..\\Defaults\\station.dat file missing.\\nRe-install the Orvid default *.dat files\\n"
       "(tried {P}/station.dat: ";
+  const auto engine_input = [](const Project& p) { p.engine_input("6.0"); };
+  const auto untouched = [](const Project& p) {
+    for (const char* name : {"progress.tmp", ".drn", "tmp/pavsim.lock", "tmp/thermal.tmp"})
+      EXPECT_FALSE(fs::exists(p.folder() / name)) << name;
+  };
+  // Under the limit the history's write fails; the run stops as any file error does.
+  const auto history_refused = [](const Project& p) {
+    EXPECT_EQ(testing_support::read_file(p.folder() / "progress.tmp"), "  -2\n");
+    EXPECT_FALSE(fs::exists(p.folder() / "tmp" / "thermal.tmp.part"));
+  };
   const Case cases[] = {
+      {"pavsim --help", kPavsim, "--help", engine_input, 0,
+       {"usage: pavsim [WORD [PROGRESS-FILE]]\n", "\"progress.tmp\" in the working folder",
+        "PAVSIM_DRIVE_X", "One project folder takes one\nrun at a time",
+        "128 + the signal\nnumber when interrupted (130 for Ctrl-C"},
+       {}, "", untouched},
+      {"pavsim -h", kPavsim, "-h", engine_input, 0, {"usage: pavsim"}, {}, "", untouched},
+      {"pavsim --version", kPavsim, "--version", engine_input, 0, {"pavsim 1.0\n"}, {}, "",
+       untouched},
+      {"pavsim under a file-size limit", kPavsim, "", engine_input, 2,
+       {"File error: cannot write \"{P}/tmp\\thermal.tmp.part\"", ": File too large\n"}, {},
+       "ulimit -f 100; ", history_refused},
+      {"tervon under a file-size limit", kTervon, "--script " ROAD1_SCRIPT,
+       [](const Project& p) {
+         testing_support::run_command(std::string("'") + TERVON_MKDEMO + "' '" +
+                                      p.folder().string() + "' --drive '" + p.drive().string() +
+                                      "' >/dev/null");
+       },
+       1, {"message \"Environment/Climatic\": Could not copy {P}/hcd/00017.hcd to {P}/hcd.tmp."},
+       {}, "ulimit -f 100; "},
       {"tervon --help", kTervon, "--help", nothing, 0, {"usage: tervon", "--script FILE"}, {}},
       {"tervon -h", kTervon, "-h", nothing, 0, {"usage: tervon"}, {}},
       {"an unknown word", kTervon, "--frobnicate", nothing, 1,
@@ -135,13 +168,14 @@ TEST(CommandLine, StatusesAndMessages) {
     SCOPED_TRACE(c.what);
     Project project;
     c.setup(project);
-    const Outcome r = run(project, c.program, expand(c.args, project));
+    const Outcome r = run(project, c.program, expand(c.args, project), c.shell);
     EXPECT_EQ(r.status, c.status) << r.output;
     for (const std::string& words : c.holds)
       EXPECT_NE(r.output.find(expand(words, project)), std::string::npos)
           << "missing: " << expand(words, project) << "\nin:\n" << r.output;
     for (const std::string& words : c.lacks)
       EXPECT_EQ(r.output.find(expand(words, project)), std::string::npos) << r.output;
+    if (c.after) c.after(project);
   }
 }
 
