@@ -26,8 +26,11 @@ constexpr std::int64_t kValuesPerSample = 22;
 void require_finite(std::span<const double> values) { engine::require_finite(kInputUnit, values); }
 
 // Two runs on one project would write over each other's files: the second one
-// stops before it writes anything.
+// stops before it writes anything. A project without its "tmp" folder takes no
+// lock; such a run stops at the first temperature history it needs, and the
+// checks before that still speak as they did.
 void lock_project(platform::FileLock& lock, const platform::FixedText<255>& work_directory) {
+  if (!platform::logical_file_exists(project_file(work_directory, "tmp").view())) return;
   const auto name = project_file(work_directory, "tmp\\pavsim.lock");
   const std::filesystem::path path = platform::resolve_path(name.view());
   std::string why;
