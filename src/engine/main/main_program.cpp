@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "engine/common/finite_input.h"
 #include "engine/climate/progress_file.h"
+#include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
