@@ -44,9 +44,10 @@ using Outcome = testing_support::CommandResult;
 // `shell` runs first in the same shell (a limit, for instance).
 Outcome run(const Project& p, const std::string& program, const std::string& args,
             const std::string& shell = "") {
-  return testing_support::run_command(shell + "cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
-                                      p.drive().string() + "' PROJ='" + p.folder().string() +
-                                      "' '" + program + "' " + args + " 2>&1 </dev/null");
+  return testing_support::run_command(shell + "cd '" + p.folder().string() +
+                                      "' && PAVSIM_DRIVE_C='" + p.drive().string() + "' PROJ='" +
+                                      p.folder().string() + "' '" + program + "' " + args +
+                                      " 2>&1 </dev/null");
 }
 
 // "{P}" stands for the project folder, "{R}" for the root of the drive and project.

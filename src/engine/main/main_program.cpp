@@ -107,7 +107,8 @@ void main_program() {
   } catch (const platform::RunStop&) {
     // The simulation marks its own stops; an interrupted cracking run is
     // marked here, so a caller waiting for 9999 or -2 learns of it.
-    if (platform::interrupt_signal() != 0) mark_progress_failed(progress_file_name_from_arguments());
+    if (platform::interrupt_signal() != 0)
+      mark_progress_failed(progress_file_name_from_arguments());
     throw;
   }
   platform::close_all_units();
