@@ -11,6 +11,7 @@
 
 #include "frontend/run_script.h"
 #include "frontend/shell_dlg.h"
+#include "platform/signals.h"
 
 #ifdef TERVON_HAVE_FLTK
 #include "frontend/dialog/fltk_host.h"
@@ -47,6 +48,7 @@ int RunWindow(const std::string& script) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::ignore_file_size_signal();
   std::string script;
   bool window = false;
   for (int i = 1; i < argc; ++i) {

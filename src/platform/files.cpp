@@ -1,5 +1,9 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -74,6 +78,24 @@ FileResult rename_file(const fs::path& from, const fs::path& to) {
 bool file_exists(const fs::path& path) {
   std::error_code ec;
   return fs::exists(path, ec);
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileLock::Outcome FileLock::acquire(const fs::path& path, std::string* error) {
+  if (fd_ < 0) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+      if (error != nullptr) *error = std::strerror(errno);
+      return Outcome::kFailed;
+    }
+  }
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return Outcome::kHeld;
+  if (errno == EWOULDBLOCK) return Outcome::kBusy;
+  if (error != nullptr) *error = std::strerror(errno);
+  return Outcome::kFailed;
 }
 
 }  // namespace platform

@@ -44,4 +44,22 @@ FileResult rename_file(const std::filesystem::path& from, const std::filesystem:
 
 bool file_exists(const std::filesystem::path& path);
 
+// An exclusive advisory lock on a file (created when missing), held while the
+// object lives; the kernel releases it however the process ends.
+class FileLock {
+ public:
+  enum class Outcome { kHeld, kBusy, kFailed };
+  FileLock() = default;
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Takes the lock without waiting: kBusy while another holder has it,
+  // kFailed (the reason in *error) when the file cannot be opened.
+  Outcome acquire(const std::filesystem::path& path, std::string* error);
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace platform

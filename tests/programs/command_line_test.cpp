@@ -60,10 +60,13 @@ const std::string kImportRefused =
     "answer-open ${PROJ}/site.clm\nclick 1007\nexpect-hidden 1\nclick 2\nexpect-end IDCANCEL\n"
     "click 1\nexpect-end IDOK\n";
 
-Outcome run(const Project& p, const std::string& program, const std::string& args) {
-  return testing_support::run_command("cd '" + p.folder().string() + "' && PAVSIM_DRIVE_C='" +
-                                      p.drive().string() + "' PROJ='" + p.folder().string() +
-                                      "' '" + program + "' " + args + " 2>&1 </dev/null");
+// `shell` runs first in the same shell (a limit, for instance).
+Outcome run(const Project& p, const std::string& program, const std::string& args,
+            const std::string& shell = "") {
+  return testing_support::run_command(shell + "cd '" + p.folder().string() +
+                                      "' && PAVSIM_DRIVE_C='" + p.drive().string() + "' PROJ='" +
+                                      p.folder().string() + "' '" + program + "' " + args +
+                                      " 2>&1 </dev/null");
 }
 
 // "{P}" stands for the project folder, "{R}" for the root of the drive and project.
@@ -116,7 +119,8 @@ TEST(CommandLine, StatusesAndMessages) {
     int status;
     std::vector<std::string> holds;  // what the output must hold
     std::vector<std::string> lacks;  // and must not
-    std::function<void(const Project&)> after = nullptr;  // what the files must show
+    std::string shell = "";
+    std::function<void(const Project&)> after = nullptr;  // checks of the files
   };
   const auto nothing = [](const Project&) {};
   const auto empty_script = [](const Project& p) { write_file(p.root.path() / "s.tvs", ""); };
@@ -133,7 +137,36 @@ TEST(CommandLine, StatusesAndMessages) {
   const std::string station_missing =
       "..\\Defaults\\station.dat file missing.\\nRe-install the Orvid default *.dat files\\n"
       "(tried {P}/station.dat: ";
+  const auto engine_input = [](const Project& p) { p.engine_input("6.0"); };
+  const auto untouched = [](const Project& p) {
+    for (const char* name : {"progress.tmp", ".drn", "tmp/pavsim.lock", "tmp/thermal.tmp"})
+      EXPECT_FALSE(fs::exists(p.folder() / name)) << name;
+  };
+  // Under the limit the history's write fails; the run stops as any file error does.
+  const auto history_refused = [](const Project& p) {
+    EXPECT_EQ(testing_support::read_file(p.folder() / "progress.tmp"), "  -2\n");
+    EXPECT_FALSE(fs::exists(p.folder() / "tmp" / "thermal.tmp.part"));
+  };
   const Case cases[] = {
+      {"pavsim --help", kPavsim, "--help", engine_input, 0,
+       {"usage: pavsim [WORD [PROGRESS-FILE]]\n", "\"progress.tmp\" in the working folder",
+        "PAVSIM_DRIVE_X", "One project folder takes one\nrun at a time",
+        "128 + the signal\nnumber when interrupted (130 for Ctrl-C"},
+       {}, "", untouched},
+      {"pavsim -h", kPavsim, "-h", engine_input, 0, {"usage: pavsim"}, {}, "", untouched},
+      {"pavsim --version", kPavsim, "--version", engine_input, 0, {"pavsim 1.0\n"}, {}, "",
+       untouched},
+      {"pavsim under a file-size limit", kPavsim, "", engine_input, 2,
+       {"File error: cannot write \"{P}/tmp\\thermal.tmp.part\"", ": File too large\n"}, {},
+       "ulimit -f 100; ", history_refused},
+      {"tervon under a file-size limit", kTervon, "--script " ROAD1_SCRIPT,
+       [](const Project& p) {
+         testing_support::run_command(std::string("'") + TERVON_MKDEMO + "' '" +
+                                      p.folder().string() + "' --drive '" + p.drive().string() +
+                                      "' >/dev/null");
+       },
+       1, {"message \"Environment/Climatic\": Could not copy {P}/hcd/00017.hcd to {P}/hcd.tmp."},
+       {}, "ulimit -f 100; "},
       {"tervon --help", kTervon, "--help", nothing, 0, {"usage: tervon", "--script FILE"}, {}},
       {"tervon -h", kTervon, "-h", nothing, 0, {"usage: tervon"}, {}},
       {"an unknown word", kTervon, "--frobnicate", nothing, 1,
@@ -208,27 +241,27 @@ TEST(CommandLine, StatusesAndMessages) {
        0,
        {refused + "AC thickness 49 inches in {P}/clmtemp.txt: the asphalt layer needs 52 "
                   "temperature-history points; at most 50 can be written.\n"},
-       {}, nothing_written},
+       {}, "", nothing_written},
       {"clmtemp.txt without its number of years", kTervon, "--script {R}/s.tvs",
        [](const Project& p) {
          tervon_project(p, kRoadOneRefused);
          write_file(p.folder() / "clmtemp.txt", "6.0\n0\n");
        },
-       0, {refused + "The file {P}/clmtemp.txt has no number of years on line 3.\n"}, {}, nothing_written},
+       0, {refused + "The file {P}/clmtemp.txt has no number of years on line 3.\n"}, {}, "", nothing_written},
       {"nan in a station's hourly file", kTervon, "--script {R}/s.tvs",
        [&](const Project& p) {
          tervon_project(p, kRoadOneRefused);
          alder_value(p, 2, "nan");
        },
        0, {refused + "The file {P}/hcd.tmp has \"nan\" at line 1, where a finite number is wanted.\n"}, {},
-       nothing_written},
+       "", nothing_written},
       {"a repeat count in a station's hourly file", kTervon, "--script {R}/s.tvs",
        [&](const Project& p) {
          tervon_project(p, kRoadOneRefused);
          alder_value(p, 4, "300*0.06");
        },
        0, {refused + "The file {P}/hcd.tmp has \"300*0.06\" at line 1, where a finite number is wanted.\n"},
-       {}, nothing_written},
+       {}, "", nothing_written},
       {"an import that is refused", kTervon, "--script {R}/s.tvs",
        [](const Project& p) {
          tervon_project(p, kImportRefused);
@@ -240,7 +273,7 @@ TEST(CommandLine, StatusesAndMessages) {
        0,
        {refused + "The file {P}/climate.tmp has \"*\" at line 10, where a finite number is wanted."
                   "\\nThe climatic data file {P}/site.clm was not imported.\n"},
-       {"Accept"}, nothing_written},
+       {"Accept"}, "", nothing_written},
       {"an empty station list", kTervon, "--script {R}/s.tvs",
        [](const Project& p) {
          tervon_project(p, "click 2\nexpect-end IDCANCEL\nclick 1\nexpect-end IDOK\n");
@@ -255,7 +288,7 @@ TEST(CommandLine, StatusesAndMessages) {
        0,
        {refused + "The station list {P}/station.dat has a malformed line 1 (\"17,ALDER\"): it has 1 of the 7 "
                   "fields before the missing months, each ended by a comma; it was skipped.\n"},
-       {}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
+       {}, "", [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
       {"no c:\\directory.txt", kTervon, "--script {R}/s.tvs",
        [](const Project& p) {
          tervon_project(p, kRoadOne);
@@ -264,19 +297,19 @@ TEST(CommandLine, StatusesAndMessages) {
        0,
        {"tervon: \"c:\\directory.txt\" was not found ({R}/drive/directory.txt); the project folder is the "
         "working folder {P}/\n"},
-       {"message"}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
+       {"message"}, "", [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
       {"trailing blanks in c:\\directory.txt", kTervon, "--script {R}/s.tvs",
        [](const Project& p) {
          tervon_project(p, kRoadOne);
          write_file(p.drive() / "directory.txt", p.folder().string() + "/   \n");
        },
-       0, {}, {"tervon:"}, [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
+       0, {}, {"tervon:"}, "", [](const Project& p) { written_for(p, p.folder().string() + "/"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Project project;
     c.setup(project);
-    const Outcome r = run(project, c.program, expand(c.args, project));
+    const Outcome r = run(project, c.program, expand(c.args, project), c.shell);
     EXPECT_EQ(r.status, c.status) << r.output;
     for (const std::string& words : c.holds)
       EXPECT_NE(r.output.find(expand(words, project)), std::string::npos)

@@ -17,6 +17,7 @@
 #include "engine/climate/temperature_history_file.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/units.h"
 
@@ -76,6 +77,7 @@ class DayLoop {
     const PeriodControl& pc = run_.period_control;
     run_.output_counter = pc.output_step_interval;
     for (run_.day_index = 1; run_.day_index <= pc.day_count; ++run_.day_index) {
+      platform::check_interrupt();
       apply_day_correction(run_);
       run_day();
       const std::int32_t d = run_.day_index;
@@ -200,9 +202,9 @@ void run_climate_simulation_with(SimulationSteps& steps, float ac_thickness,
     // A file error on the way must not hide the stop that ended the run.
     try {
       history.abandon();
-      if (run->failure_mark_due) write_progress(*run, kFailureMark, ProgressOpenFailure::kSkip);
     } catch (...) {
     }
+    if (run->failure_mark_due) mark_progress_failed(run->progress_file_name);
     throw;
   }
 }

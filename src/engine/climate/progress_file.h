@@ -21,6 +21,12 @@ enum class ProgressOpenFailure {
 // Opens the progress file on its channel (created when missing, overwritten),
 // writes `mark` as its only record and closes it. Returns false when the file
 // could not be opened and the caller chose to skip.
+bool write_progress(const platform::FixedText<256>& file_name, std::int32_t mark,
+                    ProgressOpenFailure on_failure);
 bool write_progress(const ClimateRun& run, std::int32_t mark, ProgressOpenFailure on_failure);
+
+// Marks the progress file -2 on the way out of a stopped run. A file error
+// here must not hide the stop that ended the run, so none is raised.
+void mark_progress_failed(const platform::FixedText<256>& file_name) noexcept;
 
 }  // namespace engine

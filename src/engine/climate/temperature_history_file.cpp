@@ -61,8 +61,7 @@ std::vector<HistoryField> select_history_fields(const ClimateRun& run) {
   return fields;
 }
 
-TemperatureHistoryFile::TemperatureHistoryFile(const ClimateRun& run)
-    : run_(run), temporary_name_(std::string(run.temperature_file_name.trimmed()) + ".part") {}
+TemperatureHistoryFile::TemperatureHistoryFile(const ClimateRun& run) : run_(run) {}
 
 TemperatureHistoryFile::~TemperatureHistoryFile() {
   // No close here: a stop has closed every channel already, and a close could
@@ -71,6 +70,10 @@ TemperatureHistoryFile::~TemperatureHistoryFile() {
 }
 
 void TemperatureHistoryFile::open() {
+  // The name is known only once the input phase has run. Beside the final
+  // file, so the rename stays on one file system and the temporary belongs to
+  // this project alone.
+  temporary_name_ = std::string(run_.temperature_file_name.trimmed()) + ".part";
   platform::open_unit(kHistoryChannel, temporary_name_, platform::OpenStatus::Replace);
   state_ = State::kOpen;
   const float thickness = run_.layer_properties.layer_thickness(1);

@@ -10,6 +10,7 @@
 #include "platform/console.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 
 namespace engine {
@@ -213,6 +214,7 @@ StressHistorySummary compute_thermal_stress_history(const CrackingState& state, 
   std::int64_t month = 1;
   bool criterion_reached = false;
   for (; month <= last_month; ++month) {
+    platform::check_interrupt();
     int days_this_month = 0;
     do {
       ++day;

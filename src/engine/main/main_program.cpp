@@ -4,13 +4,16 @@
 #include <span>
 #include <string>
 
+#include "engine/climate/progress_file.h"
 #include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "engine/main/dispatcher.h"
 #include "engine/main/engine_run.h"
+#include "platform/files.h"
 #include "platform/format.h"
 #include "platform/paths.h"
 #include "platform/record_io.h"
+#include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/units.h"
 
@@ -21,6 +24,28 @@ constexpr std::int64_t kValuesPerSample = 22;
 
 // Means, spreads and samples are thicknesses and material values.
 void require_finite(std::span<const double> values) { engine::require_finite(kInputUnit, values); }
+
+// Two runs on one project would write over each other's files: the second one
+// stops before it writes anything. A project without its "tmp" folder takes no
+// lock; such a run stops at the first temperature history it needs, and the
+// checks before that still speak as they did.
+void lock_project(platform::FileLock& lock, const platform::FixedText<255>& work_directory) {
+  if (!platform::logical_file_exists(project_file(work_directory, "tmp").view())) return;
+  const auto name = project_file(work_directory, "tmp\\pavsim.lock");
+  const std::filesystem::path path = platform::resolve_path(name.view());
+  std::string why;
+  switch (lock.acquire(path, &why)) {
+    case platform::FileLock::Outcome::kHeld:
+      return;
+    case platform::FileLock::Outcome::kBusy:
+      platform::stop_run(platform::kStopDecided, " Another run is using the project folder " +
+                                                     std::string(work_directory.trimmed()));
+    case platform::FileLock::Outcome::kFailed:
+      platform::stop_run(platform::kStopIo, "File error: cannot open the lock file \"" +
+                                                std::string(name.trimmed()) + "\" (" +
+                                                path.string() + "): " + why);
+  }
+}
 }  // namespace
 
 AnalysisRequest read_analysis_request() {
@@ -73,7 +98,19 @@ AnalysisRequest read_analysis_request() {
 void main_program() {
   EngineRun run = make_engine_run();
   AnalysisRequest request = read_analysis_request();
-  dispatch_analysis(run, request);
+  platform::FileLock lock;
+  lock_project(lock, request.work_directory);
+  try {
+    dispatch_analysis(run, request);
+    // A signal after the loops' last look still ends the run as interrupted.
+    platform::check_interrupt();
+  } catch (const platform::RunStop&) {
+    // The simulation marks its own stops; an interrupted cracking run is
+    // marked here, so a caller waiting for 9999 or -2 learns of it.
+    if (platform::interrupt_signal() != 0)
+      mark_progress_failed(progress_file_name_from_arguments());
+    throw;
+  }
   platform::close_all_units();
 }
 
