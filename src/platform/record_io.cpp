@@ -580,6 +580,34 @@ void put_number_element(std::string& out, const IoItem& it, std::size_t k, const
   }
 }
 
+std::string edit_text(const FormatEdit& ed) {
+  static constexpr const char* kLetters[] = {"I", "F", "E", "D", "G"};
+  std::string t = kLetters[ed.kind] + std::to_string(ed.w);
+  if (ed.kind != FormatEdit::kI || ed.d >= 0) t += "." + std::to_string(ed.d);
+  return t;
+}
+
+// Records in `fault` (when it holds none yet) the element k of `it` when it is
+// not finite or its field `text` came out as asterisks.
+void check_field(FieldFault* fault, int field, const IoItem& it, std::size_t k,
+                 const FormatEdit& ed, std::string_view text) {
+  if (fault == nullptr || fault->field != 0) return;
+  double v = 0.0;
+  if (it.kind == IoItem::kFloat) v = static_cast<const float*>(it.ptr)[k];
+  if (it.kind == IoItem::kDouble) v = static_cast<const double*>(it.ptr)[k];
+  const bool starred = !text.empty() && text.find_first_not_of('*') == std::string_view::npos;
+  if (std::isfinite(v) && !starred) return;
+  IoItem one = it;
+  one.count = 1;
+  const std::size_t size = it.kind == IoItem::kInt32 || it.kind == IoItem::kFloat ? 4 : 8;
+  one.ptr = static_cast<char*>(it.ptr) + k * size;
+  fault->field = field;
+  fault->edit = edit_text(ed);
+  fault->value.clear();
+  list_write(fault->value, {&one, 1});
+  fault->value.erase(0, 1);  // the leading blank
+}
+
 // An output record with a current column, so that T and TL can move back.
 struct OutRecord {
   std::string& out;
@@ -597,8 +625,10 @@ struct OutRecord {
 
 }  // namespace
 
-void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items) {
+void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items,
+                 FieldFault* fault) {
   const auto& edits = fmt.edits();
+  int number_field = 0;
   std::size_t e = 0;
   int scale = 0;
   OutRecord rec{out, out.size()};
@@ -675,13 +705,17 @@ void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> it
         continue;
       }
       if (is_text(it)) throw FormatError("number edit for a text item in layout " + fmt.text());
+      ++number_field;
       if (rec.at_end()) {
+        const std::size_t at = out.size();
         put_number_element(out, it, k, ed, scale, fmt);
         rec.col = rec.length();
+        check_field(fault, number_field, it, k, ed, std::string_view(out).substr(at));
       } else {
         tmp.clear();
         put_number_element(tmp, it, k, ed, scale, fmt);
         emit(tmp);
+        check_field(fault, number_field, it, k, ed, tmp);
       }
     }
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/common/checked_output.h"
 #include "engine/common/node_count.h"
 #include "engine/cracking/cracking_channels.h"
 #include "numlib/algorithms/normal_distribution.h"
@@ -41,7 +42,11 @@ void write_crack_row(std::int32_t case_number, std::int64_t month, double depth_
   static const platform::Format layout("(2I5,2F10.1)");
   thread_local std::string row;
   row.clear();
-  platform::append_fixed(row, layout, case_number, month, depth_inches, cracking);
+  if (const platform::FieldFault fault =
+          platform::append_fixed_checked(row, layout, case_number, month, depth_inches, cracking))
+    stop_unwritable(platform::unit_name(kCrackResultUnit),
+                    "case " + std::to_string(case_number) + ", month " + std::to_string(month),
+                    "field", fault);
   platform::write_record(kCrackResultUnit, row);
   if (to_console) platform::console_line(row);
 }

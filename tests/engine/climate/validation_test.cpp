@@ -183,18 +183,16 @@ TEST(InputLimits, LayerCountZeroReadsOnThroughTheDayCount) {
   EXPECT_EQ(project.console(), " 5\n" + outcome.message + "\n");
 }
 
-TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
+// Every reader takes the temperature history as 24 records a day.
+TEST(InputLimits, OutputIntervalOtherThanOneHourIsRefused) {
   TempProject project;
   InputText input;
   input.record9 = "2 8 0.1 2\n";
   auto [run, outcome] = climate_test::read_input(project, input.text());
-  ASSERT_EQ(outcome.status, 0) << outcome.message;
-  EXPECT_EQ(run->period_control.output_step_interval, 20);
-  const std::string console = project.console();
-  EXPECT_NE(
-      console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
-      std::string::npos)
-      << console;
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.message,
+            "Input error in \"C:\\proj\\input.tmp\", line 9 (record 9): output interval of 2.0 "
+            "hours; the temperature history is read hourly, so it must be 1");
 }
 
 // The hourly form interpolates between its records and never reads those hours.
