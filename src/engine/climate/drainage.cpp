@@ -32,8 +32,7 @@ std::string text_of(const T& value) {
 }
 
 [[noreturn]] void refuse(const std::string& record, const std::string& problem) {
-  platform::stop_run(platform::kStopDecided,
-                     "Input error in \"input.tmp\", " + record + ": " + problem);
+  reject_input(record, problem);
 }
 
 // The water table in the base: first it retreats from the outlet along the

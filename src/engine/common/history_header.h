@@ -38,9 +38,17 @@ HistoryHeader read_history_header(const platform::FixedText<255>& file);
 // limits, and each caller keeps its own way.
 enum class ThicknessCheck { Single, Double };
 
+// The difference in thickness that makes a stored history unfit.
+inline constexpr float kHistoryThicknessStep = 0.2f;
+
+// The thinnest top layer a temperature history can stand for (0.2 widened from
+// single precision): a thinner one fits the default header's thickness 0, so
+// no simulation is ever run for it and the cracking run finds a history
+// without records.
+inline constexpr double kThinnestHistoryLayer = static_cast<double>(kHistoryThicknessStep);
+
 // Whether a history simulated for `stored` inches is unfit for `wanted` inches:
-// the difference reaches 0.2 (single-precision constant) or the whole inches
-// differ.
+// the difference reaches kHistoryThicknessStep or the whole inches differ.
 bool history_needs_simulation(float stored, double wanted, ThicknessCheck mode);
 
 }  // namespace engine

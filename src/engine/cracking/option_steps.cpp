@@ -25,27 +25,42 @@ constexpr std::size_t kCombinationRows = 2;
 constexpr std::int64_t kLastCrackIndex = 100000;
 constexpr std::int32_t kSampleValues = 22;
 
+const platform::Format& thickness_layout() {
+  static const platform::Format layout("(F12.3)");
+  return layout;
+}
+const platform::Format& mixture_layout() {
+  static const platform::Format layout("(4F14.5)");
+  return layout;
+}
+
+bool fits(const platform::Format& layout, double value) {
+  std::string text;
+  return !platform::append_fixed_checked(text, layout, value);
+}
+
 }  // namespace
+
+bool fits_run_case_thickness(double thickness) { return fits(thickness_layout(), thickness); }
+bool fits_run_case_mixture(double value) { return fits(mixture_layout(), value); }
 
 void write_run_case(const std::array<std::int32_t, 4>& head,
                     const platform::FixedText<255>& history_file, double thickness,
                     const CaseCreepData& creep, CaseKind kind, float criterion) {
   static const platform::Format head_layout("(4I10)");
   static const platform::Format name_layout("(A255)");
-  static const platform::Format thickness_layout("(F12.3)");
-  static const platform::Format mixture_layout("(4F14.5)");
   static const platform::Format criterion_layout("(F12.3)");
   constexpr int u = kOptionRunFileUnit;
   write_fixed_checked(u, head_layout, head);
   write_fixed_checked(u, name_layout, history_file);
-  write_fixed_checked(u, thickness_layout, thickness);
+  write_fixed_checked(u, thickness_layout(), thickness);
   if (!creep.table_name.is_blank()) {
     platform::write_record(u, "YES");
     write_fixed_checked(u, name_layout, creep.table_name);
   } else {
     // An empty flag record: the run estimates the table from the mixture.
     platform::write_record(u, "");
-    write_fixed_checked(u, mixture_layout, creep.mixture);
+    write_fixed_checked(u, mixture_layout(), creep.mixture);
   }
   switch (kind) {
     case CaseKind::Design:

@@ -28,7 +28,6 @@ constexpr double kParisUnits = 0.03475f;
 constexpr double kDepthSpread = 0.769f;
 
 constexpr double kCrackedThrough = 2112.0;  // ft/mile: every crack across the lane
-constexpr std::int64_t kMaxMonths = 10000;
 
 double tip_stress(const std::array<double, kMaxStressNodes>& row, int tip, double offset,
                   double spacing) {
