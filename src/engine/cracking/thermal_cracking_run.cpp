@@ -217,7 +217,10 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
   for (std::int32_t d = 1; d <= days; ++d) {
     if (!read_day()) {
       // the records of an unfinished day are not kept
-      if (d < days - 10) history_corrupted();
+      if (d < days - 10)
+        history_corrupted("\"" + platform::unit_name(kHistoryReadUnit) + "\" holds " +
+                          std::to_string(d - 1) + " whole days of the " + std::to_string(days) +
+                          " its header counts");
       break;
     }
     const int day = history.add_day();
@@ -225,7 +228,9 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
       std::copy_n(day_records[static_cast<std::size_t>(k - 1)].begin(), kept, history.hour(day, k));
     ++rb.history_day_count;
   }
-  if (history.days() == 0) history_corrupted();
+  if (history.days() == 0)
+    history_corrupted("\"" + platform::unit_name(kHistoryReadUnit) +
+                      "\" holds no whole day of records");
 }
 
 void run_thermal_cracking_case(CrackingState& state, const platform::FixedText<255>& work_directory) {
