@@ -1,8 +1,10 @@
 #include "engine/climate/climate_simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "engine/climate/climate_input.h"
@@ -75,13 +77,13 @@ void track_gradient(ClimateRun& run) {
 // the whole range tested without a branch, so that it stays cheap; the node is
 // looked for only when one fails.
 void check_node_temperatures(const ClimateRun& run) {
-  const int n = run.simulation_counts.node_count;
-  const float* t = &run.node_state.node_temperature(1);
+  const auto inside = [](float v) { return v >= kAbsoluteZeroF && v <= kHottestNodeF; };
+  const std::span<const float> t =
+      run.node_state.node_temperature.span(1, run.simulation_counts.node_count);
   bool outside = false;
-  for (int k = 0; k < n; ++k) outside |= !(t[k] >= kAbsoluteZeroF && t[k] <= kHottestNodeF);
+  for (const float v : t) outside |= !inside(v);
   if (!outside) return;
-  int node = 1;
-  while (t[node - 1] >= kAbsoluteZeroF && t[node - 1] <= kHottestNodeF) ++node;
+  const auto node = static_cast<int>(std::find_if_not(t.begin(), t.end(), inside) - t.begin()) + 1;
   const ClimateWork& w = run.work;
   const int d = run.day_index;
   platform::stop_run(
