@@ -162,7 +162,8 @@ TEST(FixedWrite, CheckedWriteNamesTheFirstValueThatDoesNotFit) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.layout);
     std::string out;
-    const platform::FieldFault fault = platform::append_fixed_checked(out, Format(c.layout), c.values);
+    const platform::FieldFault fault =
+        platform::append_fixed_checked(out, Format(c.layout), c.values);
     EXPECT_EQ(out, format_fixed(Format(c.layout), c.values));
     EXPECT_EQ(fault.field, c.field);
     EXPECT_EQ(fault.edit, c.edit);

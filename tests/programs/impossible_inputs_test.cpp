@@ -145,7 +145,7 @@ TEST(ImpossibleInputs, AreRefusedNamingFileRecordAndValue) {
        Leaves::kFailedResult},
       // the last guard of the day loop
       {"a nodal temperature of 1e30", edit("\n52 0\n", "\n1e30 0\n"), 1, "",
-       {" Run error: day 1 (8/1/2000), hour 0.0: the temperature of node 1 is 1e+30 F, outside "
+       {" Run error: day 1 (8/1/2000), hour 0: the temperature of node 1 is 1e+30 F, outside "
         "-459.67 to 1000 F"},
        Leaves::kFailedResult},
       // a Prony fit that turns negative speaks in words, then in numbers

@@ -90,7 +90,8 @@ void check_node_temperatures(const ClimateRun& run) {
       platform::kStopDecided,
       " Run error: day " + std::to_string(d) + " (" + std::to_string(w.calendar_month(d)) + "/" +
           std::to_string(w.calendar_day(d)) + "/" + std::to_string(w.calendar_year(d)) +
-          "), hour " + platform::format_list(run.hour_of_day).substr(1) + ": the temperature of node " +
+          "), hour " + std::to_string(static_cast<int>(std::round(run.hour_of_day))) +
+          ": the temperature of node " +
           std::to_string(node) + " is " + platform::format_list(t[node - 1]).substr(1) +
           " F, outside -459.67 to 1000 F; the simulation has failed and nothing of it is kept");
 }

@@ -202,7 +202,8 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
     if (r.status != platform::IoStatus::Ok)
       platform::stop_on_unit_error(kHistoryReadUnit, platform::IoStatus::Error, r.error);
     for (std::size_t f = 0; f < width; ++f)
-      if (!std::isfinite(fields[f])) corrupted_field(10 + 6 * f, 6, "temperature " + std::to_string(f + 1));
+      if (!std::isfinite(fields[f]))
+        corrupted_field(10 + 6 * f, 6, "temperature " + std::to_string(f + 1));
     return true;
   };
   auto read_day = [&] {

@@ -54,7 +54,8 @@ int month_length(std::int32_t year, std::int32_t month) {
 // and the cracking run counts the months of the life.
 void check_dates(const AnalysisRequest& rq, long line) {
   const auto& [year, month, day, years] = rq.analysis_integers;
-  if (month < 1 || month > 12) refuse(line, "start month " + text_of(month) + "; it must be 1 to 12");
+  if (month < 1 || month > 12)
+    refuse(line, "start month " + text_of(month) + "; it must be 1 to 12");
   const int days = month_length(year, month);
   if (day < 1 || day > days)
     refuse(line, "start day " + text_of(day) + " of month " + text_of(month) + " of " +
@@ -77,7 +78,8 @@ void check_thickness(double thickness, long line, const std::string& what) {
 
 void check_mixture(double value, long line, const std::string& what) {
   if (!fits_run_case_mixture(value))
-    refuse(line, what + " " + text_of(value) + " does not fit its field (F14.5) of \"doc-17a.dat\"");
+    refuse(line,
+           what + " " + text_of(value) + " does not fit its field (F14.5) of \"doc-17a.dat\"");
 }
 
 // What the roads of the dispatcher will simulate and write, checked before any

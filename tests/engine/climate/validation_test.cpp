@@ -266,7 +266,7 @@ TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
       {"a step stops", [](engine::ClimateRun&) { platform::stop_run(1, "stopped"); }, "stopped"},
       {"a node temperature is not a number",
        [](engine::ClimateRun& run) { run.node_state.node_temperature(3) = std::nanf(""); },
-       " Run error: day 2 (8/1/2001), hour 0.0: the temperature of node 3 is NaN F, outside "
+       " Run error: day 2 (8/1/2001), hour 0: the temperature of node 3 is NaN F, outside "
        "-459.67 to 1000 F; the simulation has failed and nothing of it is kept"},
       {"a water content too wide for F6.3",
        [](engine::ClimateRun& run) { run.node_state.node_water_content(2) = 1.0e4f; },
