@@ -587,25 +587,27 @@ std::string edit_text(const FormatEdit& ed) {
   return t;
 }
 
-// Records in `fault` (when it holds none yet) the element k of `it` when it is
-// not finite or its field `text` came out as asterisks.
-void check_field(FieldFault* fault, int field, const IoItem& it, std::size_t k,
-                 const FormatEdit& ed, std::string_view text) {
-  if (fault == nullptr || fault->field != 0) return;
-  double v = 0.0;
-  if (it.kind == IoItem::kFloat) v = static_cast<const float*>(it.ptr)[k];
-  if (it.kind == IoItem::kDouble) v = static_cast<const double*>(it.ptr)[k];
-  const bool starred = !text.empty() && text.find_first_not_of('*') == std::string_view::npos;
-  if (std::isfinite(v) && !starred) return;
+// Whether element k of `it`, written as `text`, is not finite or came out as
+// asterisks (a number edit writes either its value or asterisks only).
+inline bool field_failed(const IoItem& it, std::size_t k, std::string_view text) {
+  if (!text.empty() && text.front() == '*') return true;
+  if (it.kind == IoItem::kFloat) return !std::isfinite(static_cast<const float*>(it.ptr)[k]);
+  if (it.kind == IoItem::kDouble) return !std::isfinite(static_cast<const double*>(it.ptr)[k]);
+  return false;
+}
+
+// Records element k of `it` as the write's fault, in field `field`.
+[[gnu::cold]] void record_fault(FieldFault& fault, int field, const IoItem& it, std::size_t k,
+                                const FormatEdit& ed) {
   IoItem one = it;
   one.count = 1;
   const std::size_t size = it.kind == IoItem::kInt32 || it.kind == IoItem::kFloat ? 4 : 8;
   one.ptr = static_cast<char*>(it.ptr) + k * size;
-  fault->field = field;
-  fault->edit = edit_text(ed);
-  fault->value.clear();
-  list_write(fault->value, {&one, 1});
-  fault->value.erase(0, 1);  // the leading blank
+  fault.field = field;
+  fault.edit = edit_text(ed);
+  fault.value.clear();
+  list_write(fault.value, {&one, 1});
+  fault.value.erase(0, 1);  // the leading blank
 }
 
 // An output record with a current column, so that T and TL can move back.
@@ -710,12 +712,15 @@ void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> it
         const std::size_t at = out.size();
         put_number_element(out, it, k, ed, scale, fmt);
         rec.col = rec.length();
-        check_field(fault, number_field, it, k, ed, std::string_view(out).substr(at));
+        if (fault != nullptr && fault->field == 0 &&
+            field_failed(it, k, std::string_view(out).substr(at)))
+          record_fault(*fault, number_field, it, k, ed);
       } else {
         tmp.clear();
         put_number_element(tmp, it, k, ed, scale, fmt);
         emit(tmp);
-        check_field(fault, number_field, it, k, ed, tmp);
+        if (fault != nullptr && fault->field == 0 && field_failed(it, k, tmp))
+          record_fault(*fault, number_field, it, k, ed);
       }
     }
   }
