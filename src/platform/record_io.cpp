@@ -580,6 +580,36 @@ void put_number_element(std::string& out, const IoItem& it, std::size_t k, const
   }
 }
 
+std::string edit_text(const FormatEdit& ed) {
+  static constexpr const char* kLetters[] = {"I", "F", "E", "D", "G"};
+  std::string t = kLetters[ed.kind] + std::to_string(ed.w);
+  if (ed.kind != FormatEdit::kI || ed.d >= 0) t += "." + std::to_string(ed.d);
+  return t;
+}
+
+// Whether element k of `it`, written as `text`, is not finite or came out as
+// asterisks (a number edit writes either its value or asterisks only).
+inline bool field_failed(const IoItem& it, std::size_t k, std::string_view text) {
+  if (!text.empty() && text.front() == '*') return true;
+  if (it.kind == IoItem::kFloat) return !std::isfinite(static_cast<const float*>(it.ptr)[k]);
+  if (it.kind == IoItem::kDouble) return !std::isfinite(static_cast<const double*>(it.ptr)[k]);
+  return false;
+}
+
+// Records element k of `it` as the write's fault, in field `field`.
+[[gnu::cold]] void record_fault(FieldFault& fault, int field, const IoItem& it, std::size_t k,
+                                const FormatEdit& ed) {
+  IoItem one = it;
+  one.count = 1;
+  const std::size_t size = it.kind == IoItem::kInt32 || it.kind == IoItem::kFloat ? 4 : 8;
+  one.ptr = static_cast<char*>(it.ptr) + k * size;
+  fault.field = field;
+  fault.edit = edit_text(ed);
+  fault.value.clear();
+  list_write(fault.value, {&one, 1});
+  fault.value.erase(0, 1);  // the leading blank
+}
+
 // An output record with a current column, so that T and TL can move back.
 struct OutRecord {
   std::string& out;
@@ -597,8 +627,10 @@ struct OutRecord {
 
 }  // namespace
 
-void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items) {
+void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items,
+                 FieldFault* fault) {
   const auto& edits = fmt.edits();
+  int number_field = 0;
   std::size_t e = 0;
   int scale = 0;
   OutRecord rec{out, out.size()};
@@ -675,13 +707,20 @@ void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> it
         continue;
       }
       if (is_text(it)) throw FormatError("number edit for a text item in layout " + fmt.text());
+      ++number_field;
       if (rec.at_end()) {
+        const std::size_t at = out.size();
         put_number_element(out, it, k, ed, scale, fmt);
         rec.col = rec.length();
+        if (fault != nullptr && fault->field == 0 &&
+            field_failed(it, k, std::string_view(out).substr(at)))
+          record_fault(*fault, number_field, it, k, ed);
       } else {
         tmp.clear();
         put_number_element(tmp, it, k, ed, scale, fmt);
         emit(tmp);
+        if (fault != nullptr && fault->field == 0 && field_failed(it, k, tmp))
+          record_fault(*fault, number_field, it, k, ed);
       }
     }
   }

@@ -45,6 +45,16 @@ struct ReadResult {
   operator IoStatus() const { return status; }
 };
 
+// The first value that a fixed-layout write could not represent: one that is
+// not finite, or one too wide for its field (written as asterisks). `field`
+// counts the number fields of the write from 1; 0 when every value fitted.
+struct FieldFault {
+  int field = 0;
+  std::string edit;   // the field's edit, "F6.1"
+  std::string value;  // the value, free-form
+  explicit operator bool() const { return field != 0; }
+};
+
 struct IoItem {
   enum Kind : std::uint8_t { kInt32, kInt64, kFloat, kDouble, kText, kString };
   Kind kind;
@@ -143,7 +153,9 @@ IoStatus list_read(RecordSource& src, std::span<IoItem> items, std::string& erro
 IoStatus fixed_read(RecordSource& src, const Format& fmt, std::span<IoItem> items,
                     std::string& error);
 void list_write(std::string& out, std::span<const IoItem> items);
-void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items);
+// With `fault`, also records the first value it could not represent there.
+void fixed_write(std::string& out, const Format& fmt, std::span<const IoItem> items,
+                 FieldFault* fault = nullptr);
 
 }  // namespace detail
 
@@ -228,6 +240,16 @@ template <class... T>
 void append_fixed(std::string& out, const Format& fmt, const T&... v) {
   const std::array<IoItem, sizeof...(T)> it{detail::make_item(v)...};
   detail::fixed_write(out, fmt, it);
+}
+
+// The same, returning the first value it could not represent (the record is
+// written all the same, asterisks and all).
+template <class... T>
+FieldFault append_fixed_checked(std::string& out, const Format& fmt, const T&... v) {
+  const std::array<IoItem, sizeof...(T)> it{detail::make_item(v)...};
+  FieldFault fault;
+  detail::fixed_write(out, fmt, it, &fault);
+  return fault;
 }
 
 template <class... T>

@@ -141,6 +141,44 @@ TEST(FixedWrite, BadLayoutsAreRejectedAtParse) {
     EXPECT_THROW(Format{bad}, platform::FormatError) << bad;
 }
 
+// The checked write names the first number field that is not finite or comes
+// out as asterisks, counting number fields only; the record is written as usual.
+TEST(FixedWrite, CheckedWriteNamesTheFirstValueThatDoesNotFit) {
+  struct Case {
+    const char* layout;
+    std::vector<double> values;
+    int field;
+    const char* edit;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"(3F6.1)", {1.0, 9999.9, 1e30}, 3, "F6.1", "1e+30"},
+      {"(3F6.1)", {1.0, 99999.9, 1e30}, 2, "F6.1", "99999.9"},
+      {"(3F6.1)", {-999.9, 0.0, 9999.9}, 0, "", ""},
+      {"(2E10.3)", {1e300, std::nan("")}, 2, "E10.3", "NaN"},
+      {"(1X,F5.1,'=',F8.2)", {-INFINITY, 1.0}, 1, "F5.1", "-Infinity"},
+      {"(G10.3,F4.0)", {1e200, 12345.0}, 2, "F4.0", "12345.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layout);
+    std::string out;
+    const platform::FieldFault fault =
+        platform::append_fixed_checked(out, Format(c.layout), c.values);
+    EXPECT_EQ(out, format_fixed(Format(c.layout), c.values));
+    EXPECT_EQ(fault.field, c.field);
+    EXPECT_EQ(fault.edit, c.edit);
+    EXPECT_EQ(fault.value, c.value);
+  }
+  // Integers too, after a text that is not counted.
+  std::string out;
+  const platform::FieldFault fault = platform::append_fixed_checked(
+      out, Format("(A3,I4,I2.2)"), std::string("abc"), std::int32_t{1234}, std::int32_t{-5});
+  EXPECT_EQ(out, "abc1234**");
+  EXPECT_EQ(fault.field, 2);
+  EXPECT_EQ(fault.edit, "I2.2");
+  EXPECT_EQ(fault.value, "-5");
+}
+
 TEST(FreeWrite, LeadingBlankAndRoundTrip) {
   EXPECT_EQ(platform::format_list(12, std::string_view("abc"), std::string_view("def"), 3),
             " 12 abcdef 3");

@@ -215,8 +215,8 @@ TEST(CommandLine, StatusesAndMessages) {
        2, {"cannot open \"LTTP_CORRECT.CSV\"", "it is a folder"}, {}},
       {"a wanted thickness below 0", kPavsim, "", [](const Project& p) { p.engine_input("-2.0"); },
        1,
-       {"Input error in \"{P}/input.dat\": the asphalt thickness wanted by the run, -2",
-        "must be a finite number above 0"},
+       {"Input error in \"{P}/input.dat\", line 3: asphalt thickness -2.0 inches; it must be "
+        "above 0.2"},
        {"Input error in \"{P}/input.tmp\""}},
       // The engine counts the history points of the front end's structure as
       // tervon does: 52 at 49 inches, within the 50 at 48.9.

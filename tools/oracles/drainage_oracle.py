@@ -484,7 +484,6 @@ def fixture_input(base_porosity, t3):
 FIXTURES = (
     ("drainage_crack", 0.3, "2 0 100"),
     ("drainage_power", 0.3, "2 100 1"),
-    ("drainage_zero", 0.0, "2 0 100"),
 )
 
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/climate/correction_table.h"
+#include "engine/climate/drainage.h"
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/moisture_index.h"
 #include "engine/climate/progress_file.h"
@@ -160,11 +161,10 @@ void check_time_step(ClimateRun& run, float time_step) {
                       " hours; it must be a whole number of time steps that divides the day");
   pc.output_step_interval = interval;
 
-  if (pc.output_interval_hours != 1.0f) {
-    platform::console_line(" Warning: \"" + platform::unit_name(kInputChannel) +
-                           "\", record 9: output interval of " + text_of(pc.output_interval_hours) +
-                           " hours; the temperature history is read as 24 records a day");
-  }
+  // Every reader of the temperature history takes 24 records a day.
+  if (pc.output_interval_hours != 1.0f)
+    reject(where, "output interval of " + text_of(pc.output_interval_hours) +
+                      " hours; the temperature history is read hourly, so it must be 1");
 }
 
 // Step 6 for the top layer, right after its record L1.
@@ -236,6 +236,20 @@ void check_structure(const ClimateRun& run) {
     reject("record 8", text_of(sc.section_count_total) + " bound layers among " +
                            text_of(sc.layer_count) +
                            " layers; at least one unbound layer is needed");
+  // The counts say which layers are bound; the names say which records each
+  // layer has. A soil layer counted as bound has no bound values, a bound one
+  // below the count no soil values.
+  for (int i = 1; i <= sc.layer_count; ++i) {
+    const bool counted = i <= sc.section_count_total;
+    if (counted == is_bound_layer(run.layer_names.layer_names(i))) continue;
+    reject("record 8",
+           "bound-layer counts " + text_of(sc.section_counts(1)) + " and " +
+               text_of(sc.section_counts(2)) + " make layer " + std::to_string(i) + " \"" +
+               run.layer_names.layer_names(i).str() + "\" " +
+               (counted ? "bound, but it has the records of an unbound layer"
+                        : "unbound, but it has the records of a bound layer (\"PCC\", "
+                          "\"Asphalt\" or \"ATB\")"));
+  }
   for (int i = 1; i <= sc.layer_count; ++i) {
     if (i > 1 && lp.layer_last_node(i) <= lp.layer_last_node(i - 1))
       reject(layer_record(i), "last node " + text_of(lp.layer_last_node(i)) +
@@ -247,6 +261,12 @@ void check_structure(const ClimateRun& run) {
     if (!(lp.layer_node_spacing(i) > 0))
       reject(layer_record(i),
              "nodal spacing " + text_of(lp.layer_node_spacing(i)) + "; it must be above 0");
+    // Its first node lies one spacing below the layer above: a wider spacing
+    // puts the node below the layer.
+    if (lp.layer_node_spacing(i) > lp.layer_thickness(i))
+      reject(layer_record(i), "nodal spacing " + text_of(lp.layer_node_spacing(i)) +
+                                  " is wider than the layer's thickness " +
+                                  text_of(lp.layer_thickness(i)));
   }
   if (lp.layer_last_node(sc.layer_count) != sc.node_count)
     reject(layer_record(sc.layer_count),
@@ -254,12 +274,20 @@ void check_structure(const ClimateRun& run) {
                " of the deepest layer; it must be the node count " + text_of(sc.node_count));
   // The set-up adds bottoms and node depths up in single precision (the nodes
   // are known to end at the node count now); finite values can still sum to an
-  // infinite depth.
+  // infinite depth, and a spacing lost against the depth above leaves two
+  // nodes at one depth.
   float bottom = 0.0f, depth = 0.0f;
   for (int i = 1; i <= sc.layer_count; ++i) {
     bottom += lp.layer_thickness(i);
-    for (int n = i == 1 ? 2 : lp.layer_last_node(i - 1) + 1; n <= lp.layer_last_node(i); ++n)
-      depth += lp.layer_node_spacing(i);
+    for (int n = i == 1 ? 2 : lp.layer_last_node(i - 1) + 1; n <= lp.layer_last_node(i); ++n) {
+      const float below = depth + lp.layer_node_spacing(i);
+      if (!(below > depth) && std::isfinite(below))
+        reject(layer_record(i), "nodal spacing " + text_of(lp.layer_node_spacing(i)) +
+                                    " is lost against the depth " + text_of(depth) +
+                                    " inches of node " + std::to_string(n - 1) +
+                                    ": node " + std::to_string(n) + " would lie at the same depth");
+      depth = below;
+    }
     if (!std::isfinite(bottom) || !std::isfinite(depth))
       reject(layer_record(i), "the layers reach below any depth that can be held");
   }
@@ -288,6 +316,10 @@ void begin_day(ClimateRun& run, int d, std::int32_t month, std::int32_t day, std
   if (month < 1 || month > 12)
     reject(at_line("day record of day " + std::to_string(d)),
            "month " + text_of(month) + "; it must be 1 to 12");
+  // The temperature history stamps every record with a four-digit year.
+  if (year < 1 || year > 9999)
+    reject(at_line("day record of day " + std::to_string(d)),
+           "year " + text_of(year) + "; it must be 1 to 9999");
   ClimateWork& w = run.work;
   w.calendar_month(d) = month;
   w.calendar_day(d) = day;
@@ -465,6 +497,8 @@ void climate_input_phase(ClimateRun& run, float ac_thickness, float thickness_de
   read_record("record T4", t.rainfall_first, t.rainfall_constants.span(1, 4));
 
   check_history_points(run);
+  // Only a structure with a bound layer is evaluated for drainage.
+  if (counts.section_count_total > 0) check_drainage_inputs(run);
 }
 
 }  // namespace engine

@@ -1,8 +1,10 @@
 #include "engine/climate/climate_simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "engine/climate/climate_input.h"
@@ -27,6 +29,10 @@ namespace {
 constexpr std::int32_t kFailureMark = -2;
 constexpr std::int32_t kEndMark = 9999;
 constexpr int kProgressInterval = 500;  // days between progress marks
+// What a pavement node can hold, deg F: above absolute zero and below what
+// any surface reaches. Outside it (or not a number) the solution has failed.
+constexpr float kAbsoluteZeroF = -459.67f;
+constexpr float kHottestNodeF = 1000.0f;
 
 // The progress marks the console echoes are I4, like the file's. Each is
 // flushed, so a caller reading the console through a pipe sees it as it comes.
@@ -66,6 +72,29 @@ void track_gradient(ClimateRun& run) {
     day.minimum = g;
     day.minimum_hour = run.hour_of_day;
   }
+}
+
+// The last guard before an output point is written: one pass over the nodes,
+// the whole range tested without a branch, so that it stays cheap; the node is
+// looked for only when one fails.
+void check_node_temperatures(const ClimateRun& run) {
+  const auto inside = [](float v) { return v >= kAbsoluteZeroF && v <= kHottestNodeF; };
+  const std::span<const float> t =
+      run.node_state.node_temperature.span(1, run.simulation_counts.node_count);
+  bool outside = false;
+  for (const float v : t) outside |= !inside(v);
+  if (!outside) return;
+  const auto node = static_cast<int>(std::find_if_not(t.begin(), t.end(), inside) - t.begin()) + 1;
+  const ClimateWork& w = run.work;
+  const int d = run.day_index;
+  platform::stop_run(
+      platform::kStopDecided,
+      " Run error: day " + std::to_string(d) + " (" + std::to_string(w.calendar_month(d)) + "/" +
+          std::to_string(w.calendar_day(d)) + "/" + std::to_string(w.calendar_year(d)) +
+          "), hour " + std::to_string(static_cast<int>(std::round(run.hour_of_day))) +
+          ": the temperature of node " +
+          std::to_string(node) + " is " + platform::format_list(t[node - 1]).substr(1) +
+          " F, outside -459.67 to 1000 F; the simulation has failed and nothing of it is kept");
 }
 
 class DayLoop {
@@ -133,6 +162,7 @@ class DayLoop {
         history_stamp(w.calendar_year(d), w.calendar_month(d), w.calendar_day(d),
                       run_.hour_of_day);
     steps_.output_point(run_);
+    check_node_temperatures(run_);
     history_.write_record(stamp);
     records_.write_output_point(d);
   }

@@ -16,6 +16,8 @@ namespace engine {
 namespace {
 
 constexpr float kMissingField = -9999.0f;
+constexpr float kMissingBelow = -1000.0f;  // a correction at or below it is not applied
+constexpr float kAbsoluteZeroC = -273.15f;
 
 const platform::Format& line_layout() {
   static const platform::Format layout("(A256)");
@@ -46,6 +48,26 @@ bool read_date(std::string_view key, std::int64_t& date) {
 }
 
 bool all_blank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
+
+// A correction of a dated line becomes a node temperature in deg F: it must lie
+// above absolute zero and convert in single precision. Values of -1000 and
+// below mark a missing correction.
+void check_corrections(const CorrectionFields& cf) {
+  for (int k = 1; k <= cf.correction_field_count; ++k) {
+    const float value = cf.correction_fields(k);
+    if (!(value > kMissingBelow)) continue;
+    std::string problem;
+    if (value < kAbsoluteZeroC)
+      problem = "is below absolute zero (-273.15 C)";
+    else if (!std::isfinite(value * 1.8f + 32.0f))
+      problem = "does not convert to deg F in single precision";
+    else
+      continue;
+    platform::stop_on_unit_error(kCorrectionChannel, platform::IoStatus::Error,
+                                 "field " + std::to_string(k) + ": the temperature " +
+                                     platform::format_list(value).substr(1) + " C " + problem);
+  }
+}
 
 }  // namespace
 
@@ -123,6 +145,7 @@ void apply_day_correction(ClimateRun& run) {
       split_csv_line(line, ',', cf);
       // A line without a date (a blank last line) is used up with the day.
       if (!read_date(cf.correction_key.view(), cf.pending_date)) return;
+      check_corrections(cf);
       cf.line_pending = true;
     }
     if (cf.pending_date > today) return;
@@ -133,7 +156,7 @@ void apply_day_correction(ClimateRun& run) {
   for (int k = 1; k <= cf.correction_field_count; ++k) {
     const int node = cf.correction_node(k);
     const float value = cf.correction_fields(k);
-    if (node != 0 && value > -1000.0f) t(node) = value * 1.8f + 32.0f;
+    if (node != 0 && value > kMissingBelow) t(node) = value * 1.8f + 32.0f;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "engine/climate/climate_input.h"
 #include "engine/climate/drainage_report.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
@@ -31,8 +32,7 @@ std::string text_of(const T& value) {
 }
 
 [[noreturn]] void refuse(const std::string& record, const std::string& problem) {
-  platform::stop_run(platform::kStopDecided,
-                     "Input error in \"input.tmp\", " + record + ": " + problem);
+  reject_input(record, problem);
 }
 
 // The water table in the base: first it retreats from the outlet along the
@@ -163,22 +163,6 @@ int fines_class(double fines) {
   return 3;
 }
 
-// The inputs that give the base or the path no extent to drain.
-std::string missing_extent(const DrainageLayers& l, int base_layer) {
-  std::string list;
-  auto check = [&](const char* name, double value) {
-    if (value > 0) return;
-    list += (list.empty() ? "" : ", ") + std::string(name) + " " + text_of(value);
-  };
-  check("porosity", l.base_porosity);
-  check("permeability", l.base_permeability);
-  check("thickness", l.base_thickness * 12.0);
-  check("drainage path length", l.path_length);
-  if (list.empty()) return list;
-  return "Drainage curve not computed: base course (layer " + std::to_string(base_layer) +
-         ") with " + list + "; each must be above 0";
-}
-
 // Wet and dry runs of a month from its wet days' numbers, in order.
 void count_sequences(std::span<const std::int32_t> wet, MonthDrainage& m) {
   if (wet.empty()) {
@@ -280,8 +264,6 @@ double MonthEvaluator::dry_base_with_daily_table(const MonthDrainage& m) const {
 void MonthEvaluator::evaluate(const MonthRain& rain, MonthDrainage& m) {
   if (m.wet_days > 1 && rain.mean != 0.0) day_probabilities(rain, m);
   const DrainageCurve& curve = result_.curve;
-  if (!curve.computed) return;
-  m.has_base_probabilities = true;
   double dry = 1.0;
   if (m.wet_days == 1) {
     // The month's rain spread over its days, drained along the curve.
@@ -310,7 +292,7 @@ void evaluate_design(const DrainageInputs& t, DrainageResult& r) {
       (r.gravel_content * r.gravel_drained + r.sand_content * r.sand_drained) * 0.01;
   // The degree of drainage at which the base holds 85 % of its water.
   r.critical_degree = 15.0 / r.drained_percentage;
-  if (!r.curve.computed || !(r.critical_degree < 1.0)) return;
+  if (!(r.critical_degree < 1.0)) return;
   r.critical_hours = drainage_time_for_degree(r.curve, r.critical_degree);
   r.verdict = drainage_verdict(r.critical_hours);
 }
@@ -490,28 +472,52 @@ DrainageVerdict drainage_verdict(double hours) {
   return DrainageVerdict::kSatisfactory;
 }
 
-DrainageResult compute_drainage(const ClimateRun& run) {
+void check_drainage_inputs(const ClimateRun& run) {
   const DrainageInputs& t = run.climate_simulation_common.drainage_inputs;
+  if (!(t.path_length > 0.0f))
+    refuse("record T1",
+           "drainage path length " + text_of(t.path_length) + "; it must be above 0");
   if (t.fines_type < 1 || t.fines_type > 3)
     refuse("record T2", "fines type " + text_of(t.fines_type) + "; it must be 1, 2 or 3");
+  // Percentages of the sample; the report writes the gravel and sand contents.
+  const std::pair<const char*, float> contents[] = {
+      {"fines", t.fines_content}, {"gravel", t.gravel_content}, {"sand", t.sand_content}};
+  for (const auto& [name, value] : contents)
+    if (!(value >= 0.0f && value <= 100.0f))
+      refuse("record T2", std::string(name) + " content " + text_of(value) +
+                              " percent; it must be 0 to 100");
+  // The base course drains through its pores: without them it has no curve.
+  const int base = run.simulation_counts.section_count_total + 1;
+  const LayerProperties& lp = run.layer_properties;
+  const std::pair<LayerTable LayerProperties::*, const char*> extent[] = {
+      {&LayerProperties::soil_porosity, "porosity"},
+      {&LayerProperties::saturated_permeability, "saturated permeability"}};
+  for (const auto& [field, name] : extent)
+    if (!((lp.*field)(base) > 0.0f))
+      refuse("record " + std::to_string(soil_record_number(field)) + " of layer " +
+                 std::to_string(base),
+             std::string(name) + " " + text_of((lp.*field)(base)) +
+                 " of the base course; it must be above 0 for the drainage evaluation");
+}
+
+DrainageResult compute_drainage(const ClimateRun& run) {
+  check_drainage_inputs(run);
+  const DrainageInputs& t = run.climate_simulation_common.drainage_inputs;
   const InfiltrationRelation infiltration = infiltration_relation(t);
 
   DrainageResult r;
   const DrainageLayers layers = drainage_layers(run);
   const int base_layer = run.simulation_counts.section_count_total + 1;
-  r.not_computed = missing_extent(layers, base_layer);
-  if (r.not_computed.empty()) {
-    r.curve = compute_drainage_curve(layers);
-    if (!r.curve.computed)
-      r.not_computed = "Drainage curve not computed: the curve of the base course (layer " +
-                       std::to_string(base_layer) + ") does not come out finite";
-  }
-  if (r.curve.computed) {
-    for (int j = 1; j <= kDrainageTableRows; ++j)
-      r.table_hours(j) = drainage_time_for_degree(r.curve, 0.05 * j);
-    r.half_drained_hours = r.table_hours(10);
-    if (r.curve.total_hours() >= 24.0) set_daily_table(r);
-  }
+  r.curve = compute_drainage_curve(layers);
+  if (!r.curve.computed)
+    refuse("record T1", "the drainage curve of the base course (layer " +
+                            std::to_string(base_layer) + ") does not come out finite with path "
+                            "length " + text_of(t.path_length) + " and slope " +
+                            text_of(t.slope_percent) + " percent");
+  for (int j = 1; j <= kDrainageTableRows; ++j)
+    r.table_hours(j) = drainage_time_for_degree(r.curve, 0.05 * j);
+  r.half_drained_hours = r.table_hours(10);
+  if (r.curve.total_hours() >= 24.0) set_daily_table(r);
   evaluate_design(t, r);
 
   const ClimateWork& w = run.work;
@@ -545,7 +551,6 @@ DrainageResult compute_drainage(const ClimateRun& run) {
 
 void evaluate_drainage(ClimateRun& run) {
   DrainageResult result = compute_drainage(run);
-  if (!result.not_computed.empty()) platform::console_line(" " + result.not_computed);
   write_drainage_report(result);
   run.drainage_curve = result.curve;
 }

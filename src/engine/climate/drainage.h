@@ -113,15 +113,12 @@ struct MonthDrainage {
   // The daily table's dry-spell column, rows 1..daily_rows (0: no table).
   std::int32_t daily_rows = 0;
   OneBasedArray<double, kMaxDailyRows> dry_spell_probability;
-  bool has_base_probabilities = false;  // false when there is no curve
   double base_dry_probability = 0;
   double base_wet_probability = 0;
 };
 
 struct DrainageResult {
   DrainageCurve curve;
-  // Why the curve was not computed (the console line), empty when it was.
-  std::string not_computed;
   OneBasedArray<double, kDrainageTableRows> table_hours;  // hours to reach 5 %·row
   double half_drained_hours = 0;                          // t50
   // The evaluation.
@@ -139,13 +136,19 @@ struct DrainageResult {
   std::vector<MonthDrainage> months;
 };
 
+// The drainage inputs of a run with at least one bound layer: the path length
+// above 0, the fines type 1-3, the fines, gravel and sand contents 0-100 percent,
+// and a base course with pores and permeability. Stops (status 1) naming the
+// record of "input.tmp" and the value.
+void check_drainage_inputs(const ClimateRun& run);
+
 // The whole evaluation, for a run with at least one bound layer. Stops
-// (status 1, nothing written) on a fines type outside 1-3 and on the
-// infiltration relation's refusals.
+// (status 1, nothing written) on the refusals of check_drainage_inputs, a
+// curve that does not come out finite, and the infiltration relation's
+// refusals.
 DrainageResult compute_drainage(const ClimateRun& run);
 
-// Computes, writes ".drn" (channel 10) and keeps the curve in the run; prints
-// one console line when the curve cannot be computed.
+// Computes, writes ".drn" (channel 10) and keeps the curve in the run.
 void evaluate_drainage(ClimateRun& run);
 
 }  // namespace engine

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/climate/result_files.h"
+#include "engine/common/checked_output.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
 #include "platform/units.h"
@@ -11,7 +12,6 @@
 namespace engine {
 namespace {
 
-constexpr std::string_view kNoValue = "**********";  // a value that could not be computed
 constexpr const char* kMonthNames[12] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
                                          "MAY",       "JUNE",     "JULY",     "AUGUST",
                                          "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
@@ -23,23 +23,16 @@ void blank_lines(int n) {
 
 void write_table(const DrainageResult& r) {
   static const platform::Format kRow("(F5.1,8X,E10.3)");
-  static const platform::Format kRowWithout("(F5.1,8X,A)");
   text(std::string(104, ' '));
   text("DRAINAGE%          TIME");
-  for (int j = 1; j <= kDrainageTableRows; ++j) {
-    const double percent = 0.05 * j * 100.0;
-    if (r.curve.computed) {
-      platform::write_fixed(kDrainageChannel, kRow, percent, r.table_hours(j));
-    } else {
-      platform::write_fixed(kDrainageChannel, kRowWithout, percent, kNoValue);
-    }
-  }
+  for (int j = 1; j <= kDrainageTableRows; ++j)
+    write_fixed_checked(kDrainageChannel, kRow, 0.05 * j * 100.0, r.table_hours(j));
 }
 
 void write_evaluation(const DrainageResult& r) {
   static const platform::Format kValue("(A,F11.2)");
   auto value = [](std::string_view label, double v) {
-    platform::write_fixed(kDrainageChannel, kValue, label, v);
+    write_fixed_checked(kDrainageChannel, kValue, label, v);
   };
   blank_lines(1);
   text("******** EVALUATION OF DRAIANGE DESIGN ********");
@@ -72,33 +65,28 @@ void write_month(const DrainageResult& r, const MonthDrainage& m) {
   static const platform::Format kProbability("(A,F10.3)");
   static const platform::Format kDailyRow("(I3,5X,F8.2,10X,F8.3)");
   platform::write_list(kDrainageChannel, kMonthNames[m.month_number - 1], m.month_year);
-  platform::write_fixed(kDrainageChannel, kCount,
+  write_fixed_checked(kDrainageChannel, kCount,
                         "NUMBER OF DAYS WITH PRECIPITATION = ", m.wet_days);
-  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF DRY DAY SEQUENCES =", m.dry_sequences);
-  platform::write_fixed(kDrainageChannel, kCount, "NUMBER OF WET DAY SEQUENCES =", m.wet_sequences);
+  write_fixed_checked(kDrainageChannel, kCount, "NUMBER OF DRY DAY SEQUENCES =", m.dry_sequences);
+  write_fixed_checked(kDrainageChannel, kCount, "NUMBER OF WET DAY SEQUENCES =", m.wet_sequences);
   if (m.has_day_probabilities) {
-    platform::write_fixed(kDrainageChannel, kProbability,
+    write_fixed_checked(kDrainageChannel, kProbability,
                           "PROBABILITY OF DRY DAYS =", m.dry_day_probability);
-    platform::write_fixed(kDrainageChannel, kProbability,
+    write_fixed_checked(kDrainageChannel, kProbability,
                           "PROBABILITY OF WET DAYS =", m.wet_day_probability);
     if (m.daily_rows > 0) {
       blank_lines(2);
       platform::write_list(kDrainageChannel, "DAYS   %DRAINAGE   PROBABILITY DRY DAYS");
       for (std::int32_t d = 1; d <= m.daily_rows; ++d)
-        platform::write_fixed(kDrainageChannel, kDailyRow, d, r.daily_degree(d) * 100.0,
+        write_fixed_checked(kDrainageChannel, kDailyRow, d, r.daily_degree(d) * 100.0,
                               m.dry_spell_probability(d));
       blank_lines(2);
     }
   }
-  if (m.has_base_probabilities) {
-    platform::write_fixed(kDrainageChannel, kProbability,
-                          "DRY PROBABILITY OF BASE COURSE = ", m.base_dry_probability);
-    platform::write_fixed(kDrainageChannel, kProbability,
-                          "WET PROBABILITY OF BASE COURSE = ", m.base_wet_probability);
-  } else {
-    text(std::string("DRY PROBABILITY OF BASE COURSE = ") + std::string(kNoValue));
-    text(std::string("WET PROBABILITY OF BASE COURSE = ") + std::string(kNoValue));
-  }
+  write_fixed_checked(kDrainageChannel, kProbability, "DRY PROBABILITY OF BASE COURSE = ",
+                      m.base_dry_probability);
+  write_fixed_checked(kDrainageChannel, kProbability, "WET PROBABILITY OF BASE COURSE = ",
+                      m.base_wet_probability);
   blank_lines(3);
 }
 

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "engine/common/checked_output.h"
 #include "platform/record_io.h"
 #include "platform/units.h"
 
@@ -12,6 +13,17 @@ struct NodeFile {
   NodeRecord record;
   int channel;
 };
+
+// The day column is written on its own: it alone may read "****" (from day
+// 10000 on); every value after it must fit.
+void put_day(std::string& out, std::int32_t day_index) { platform::put_integer(out, day_index, 4); }
+
+[[noreturn]] void stop_unwritable_day(int channel, std::int32_t day_index,
+                                      std::string_view field_name,
+                                      const platform::FieldFault& fault) {
+  stop_unwritable(platform::unit_name(channel), "day " + std::to_string(day_index), field_name,
+                  fault);
+}
 
 // Every file of an output point, and those of the temperature-history mode 2.
 constexpr NodeFile kAllNodeFiles[] = {
@@ -67,12 +79,18 @@ std::string node_record_layout(int node_count, std::string_view field) {
   return "(I4," + std::to_string(node_count) + std::string(field) + ")";
 }
 
+namespace {
+std::string node_values_layout(int node_count, std::string_view field) {
+  return "(" + std::to_string(node_count) + std::string(field) + ")";
+}
+}  // namespace
+
 ResultRecords::ResultRecords(const ClimateRun& run)
     : run_(run),
       metric_(run.climate_simulation_common.units_flag != 1.0f),
-      fixed_1_(node_record_layout(run.simulation_counts.node_count, "F6.1")),
-      exponent_(node_record_layout(run.simulation_counts.node_count, "E10.3")),
-      fixed_3_(node_record_layout(run.simulation_counts.node_count, "F6.3")) {
+      fixed_1_(node_values_layout(run.simulation_counts.node_count, "F6.1")),
+      exponent_(node_values_layout(run.simulation_counts.node_count, "E10.3")),
+      fixed_3_(node_values_layout(run.simulation_counts.node_count, "F6.3")) {
   buffer_.reserve(4 + 10 * static_cast<std::size_t>(kMaxNodes));
 }
 
@@ -110,30 +128,37 @@ std::string_view ResultRecords::format_nodes(const platform::Format& layout,
     written = converted_.span(1, n);
   }
   buffer_.clear();
-  platform::append_fixed(buffer_, layout, day_index, written);
+  put_day(buffer_, day_index);
+  fault_ = platform::append_fixed_checked(buffer_, layout, written);
   return buffer_;
 }
 
 std::string_view ResultRecords::gradient_record(std::int32_t day_index,
                                                 const DailyGradients& g) {
-  static const platform::Format kLayout("(I4,1X,F6.2,F8.3,F6.2,F8.3)");
+  static const platform::Format kLayout("(1X,F6.2,F8.3,F6.2,F8.3)");
   // deg F per inch to deg C per cm
   const float minimum = metric_ ? g.minimum / 4.572f : g.minimum;
   const float maximum = metric_ ? g.maximum / 4.572f : g.maximum;
   buffer_.clear();
-  platform::append_fixed(buffer_, kLayout, day_index, g.minimum_hour, minimum, g.maximum_hour,
-                         maximum);
+  put_day(buffer_, day_index);
+  fault_ = platform::append_fixed_checked(buffer_, kLayout, g.minimum_hour, minimum,
+                                          g.maximum_hour, maximum);
   return buffer_;
 }
 
 void ResultRecords::write_output_point(std::int32_t day_index) {
-  for (const NodeFile& f : node_files(run_.climate_simulation_common.thermal_history_mode))
-    platform::write_record(f.channel, node_record(f.record, day_index));
+  for (const NodeFile& f : node_files(run_.climate_simulation_common.thermal_history_mode)) {
+    const std::string_view record = node_record(f.record, day_index);
+    if (fault_) stop_unwritable_day(f.channel, day_index, "node", fault_);
+    platform::write_record(f.channel, record);
+  }
 }
 
 void ResultRecords::write_day_end(std::int32_t day_index, const DailyGradients& gradients) {
   if (run_.climate_simulation_common.thermal_history_mode != 0) return;
-  platform::write_record(kGradientChannel, gradient_record(day_index, gradients));
+  const std::string_view record = gradient_record(day_index, gradients);
+  if (fault_) stop_unwritable_day(kGradientChannel, day_index, "field", fault_);
+  platform::write_record(kGradientChannel, record);
 }
 
 }  // namespace engine

@@ -11,6 +11,7 @@
 
 #include "engine/climate/climate_run.h"
 #include "platform/format.h"
+#include "platform/record_io.h"
 
 namespace engine {
 
@@ -35,12 +36,15 @@ enum class NodeRecord { kTemperature, kModulus, kSuction, kWater, kIce };
 // Values are written as computed when units_flag is 1.0, else converted to
 // metric units first, in single precision. The day column is four wide: from
 // day 10000 on it reads "****", as the outside readers of the fixed columns
-// expect of it.
+// expect of it. Any other value that is not finite or does not fit its field
+// stops the run when it is written (status 1), naming the file, the day, the
+// field and the value.
 class ResultRecords {
  public:
   explicit ResultRecords(const ClimateRun& run);
 
-  // One record of an output point, as written to its file (no line end).
+  // One record of an output point, as formatted for its file (no line end);
+  // fault() tells whether a value did not fit.
   std::string_view node_record(NodeRecord file, std::int32_t day_index);
   // The ".crl" record of a day.
   std::string_view gradient_record(std::int32_t day_index, const DailyGradients& gradients);
@@ -50,6 +54,9 @@ class ResultRecords {
   void write_output_point(std::int32_t day_index);
   // Writes the ".crl" record of the day, in mode 0.
   void write_day_end(std::int32_t day_index, const DailyGradients& gradients);
+
+  // The first value of the last record formatted that could not be written.
+  const platform::FieldFault& fault() const { return fault_; }
 
  private:
   std::string_view format_nodes(const platform::Format& layout,
@@ -63,6 +70,7 @@ class ResultRecords {
   platform::Format fixed_3_;   // I4, n F6.3
   OneBasedArray<float, kMaxNodes> converted_;
   std::string buffer_;
+  platform::FieldFault fault_;
 };
 
 // "(I4,<n>F6.1)" and the like: the per-node record layout for n nodes.

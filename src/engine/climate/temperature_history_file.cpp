@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "engine/common/checked_output.h"
 #include "engine/common/node_count.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -102,13 +103,24 @@ std::string_view TemperatureHistoryFile::record(const platform::FixedText<10>& s
     values_[k] = t(f.upper_node) * f.upper_weight + t(f.lower_node) * f.lower_weight;
   }
   buffer_.clear();
-  platform::append_fixed(buffer_, layout_, stamp, values_);
+  fault_ = platform::append_fixed_checked(buffer_, layout_, stamp, values_);
   return buffer_;
 }
 
 void TemperatureHistoryFile::write_record(const platform::FixedText<10>& stamp) {
   if (run_.layer_names.layer_names(1) == "PCC") return;
-  platform::write_record(kHistoryChannel, record(stamp));
+  const std::string_view text = record(stamp);
+  // The cracking run reads the stamp and every temperature by their columns.
+  if (stamp.view().find('*') != std::string_view::npos)
+    platform::stop_run(platform::kStopDecided,
+                       "Output error in \"" + run_.temperature_file_name.str() +
+                           "\": the date-hour stamp " + std::string(stamp.view()) +
+                           " does not fit its 10 columns (year 1-9999, month, day and hour "
+                           "in two digits each)");
+  if (fault_)
+    stop_unwritable(run_.temperature_file_name.trimmed(), "record " + std::string(stamp.view()),
+                    "field", fault_);
+  platform::write_record(kHistoryChannel, text);
 }
 
 void TemperatureHistoryFile::finish() {

@@ -20,6 +20,7 @@
 #include "engine/climate/climate_run.h"
 #include "platform/fixed_text.h"
 #include "platform/format.h"
+#include "platform/record_io.h"
 
 namespace engine {
 
@@ -64,7 +65,8 @@ class TemperatureHistoryFile {
   // logic error before).
   void select_fields();
   // Writes one record from the current node temperatures; none when the top
-  // layer is "PCC".
+  // layer is "PCC". A stamp or a temperature that does not fit its columns (or
+  // is not finite) stops the run (status 1) before the record is written.
   void write_record(const platform::FixedText<10>& stamp);
   // Closes the file and puts it in place under its name, replacing any earlier
   // file. A failed rename stops the run (status 2).
@@ -88,6 +90,7 @@ class TemperatureHistoryFile {
   platform::Format layout_{"(A10)"};
   std::vector<double> values_;
   std::string buffer_;
+  platform::FieldFault fault_;
 };
 
 }  // namespace engine

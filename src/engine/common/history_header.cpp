@@ -29,10 +29,11 @@ bool history_needs_simulation(float stored, double wanted, ThicknessCheck mode) 
   // calls for a fresh simulation.
   if (mode == ThicknessCheck::Single) {
     const float t = static_cast<float>(wanted);
-    return std::fabs(stored - t) >= 0.2f || std::trunc(stored) != std::trunc(t);
+    return std::fabs(stored - t) >= kHistoryThicknessStep || std::trunc(stored) != std::trunc(t);
   }
   const double s = stored;
-  return std::fabs(s - wanted) >= static_cast<double>(0.2f) || std::trunc(s) != std::trunc(wanted);
+  return std::fabs(s - wanted) >= static_cast<double>(kHistoryThicknessStep) ||
+         std::trunc(s) != std::trunc(wanted);
 }
 
 }  // namespace engine

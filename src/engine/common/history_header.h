@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/fixed_text.h"
+#include "structure/structure_limits.h"
 
 namespace engine {
 
@@ -38,9 +39,13 @@ HistoryHeader read_history_header(const platform::FixedText<255>& file);
 // limits, and each caller keeps its own way.
 enum class ThicknessCheck { Single, Double };
 
+// The difference in thickness that makes a stored history unfit: a layer
+// thinner than this fits the default header's thickness 0, which is why it is
+// also the thinnest layer a history can stand for.
+inline constexpr float kHistoryThicknessStep = structure::kThinnestHistoryLayer;
+
 // Whether a history simulated for `stored` inches is unfit for `wanted` inches:
-// the difference reaches 0.2 (single-precision constant) or the whole inches
-// differ.
+// the difference reaches kHistoryThicknessStep or the whole inches differ.
 bool history_needs_simulation(float stored, double wanted, ThicknessCheck mode);
 
 }  // namespace engine

@@ -201,7 +201,7 @@ int fit_power_law(numlib::OBJECTIVE_FUNCTION objective, const double* start, dou
   return numlib::LAST_ERROR_CODE();
 }
 
-void fit_prony_series(CreepFitCommon& fit) {
+void fit_prony_series(CreepFitCommon& fit, std::string_view which_case) {
   constexpr int rows = 30;
   std::array<double, rows> y{};
   for (std::size_t i = 0; i < rows; ++i) y[i] = fit.master_curve_compliances[i] * 1e7;
@@ -250,6 +250,12 @@ void fit_prony_series(CreepFitCommon& fit) {
         std::span<const double>(fit.prony_coefficients.data(), static_cast<std::size_t>(k + 2)));
     return;
   }
+  // The bare line stays last: a calling package may read it.
+  platform::console_line(
+      " The Prony-series fit of the creep compliance failed" +
+      (which_case.empty() ? std::string() : " for " + std::string(which_case)) +
+      ": with 4, 3 and 2 retardation times a coefficient comes out negative (term " +
+      std::to_string(bad) + " last), so the mixture's creep data cannot be represented");
   platform::stop_run(platform::kStopDecided, platform::format_list(bad, bad_value));
 }
 
@@ -391,7 +397,8 @@ void fit_prony_creep(CrackingState& state, std::array<double, 5>& creep_power_fi
   report_numbers(creep_power_fit);
   report_numbers({&tensile_strength, 1});
 
-  fit_prony_series(fit);
+  fit_prony_series(fit, "case " + std::to_string(state.run_block.case_number) + " (creep table \"" +
+                            table_name.str() + "\")");
   const ScaledProny p = scaled_prony(fit);
   find_relaxation_times(fit, p);
   const int k = fit.relaxation_term_count;

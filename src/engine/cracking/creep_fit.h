@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "engine/cracking/cracking_state.h"
@@ -44,8 +45,9 @@ int fit_power_law(numlib::OBJECTIVE_FUNCTION objective, const double* start, dou
 // Fits the Prony series with 4, else 3, else 2 retardation times, the first
 // whose coefficients are all >= 0 and whose dashpot term is > 0, into
 // prony_term_count, retardation_times and prony_coefficients; reports it.
-// Stops the run when none is.
-void fit_prony_series(CreepFitCommon& fit);
+// Stops the run when none is: a line of words naming `which_case`, then the
+// last term that failed and its value as numbers.
+void fit_prony_series(CreepFitCommon& fit, std::string_view which_case = {});
 
 // The kept series, scaled: c(1) = D0 1e7, c(j+1) = Dj 1e7, c(n) = eta 1e-7.
 struct ScaledProny {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/common/checked_output.h"
 #include "engine/cracking/cracking_channels.h"
 #include "platform/format.h"
 #include "platform/record_io.h"
@@ -56,7 +57,7 @@ void write_creep_table_values(const platform::FixedText<255>& table_name,
   platform::open_unit(kCreepTableUnit, table_name.trimmed(), platform::OpenStatus::Replace);
   platform::write_list(kCreepTableUnit, "   -4.  14.  32.");
   for (int i = 0; i < kCreepTableRows; ++i)
-    platform::write_fixed(kCreepTableUnit, row, kCreepLoadingTimes[static_cast<std::size_t>(i % 7)],
+    write_fixed_checked(kCreepTableUnit, row, kCreepLoadingTimes[static_cast<std::size_t>(i % 7)],
                           compliances[static_cast<std::size_t>(i)]);
   platform::write_list(kCreepTableUnit, strength);
   platform::close_unit(kCreepTableUnit);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/common/checked_output.h"
 #include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "engine/cracking/cracking_channels.h"
@@ -24,27 +25,42 @@ constexpr std::size_t kCombinationRows = 2;
 constexpr std::int64_t kLastCrackIndex = 100000;
 constexpr std::int32_t kSampleValues = 22;
 
+const platform::Format& thickness_layout() {
+  static const platform::Format layout("(F12.3)");
+  return layout;
+}
+const platform::Format& mixture_layout() {
+  static const platform::Format layout("(4F14.5)");
+  return layout;
+}
+
+bool fits(const platform::Format& layout, double value) {
+  std::string text;
+  return !platform::append_fixed_checked(text, layout, value);
+}
+
 }  // namespace
+
+bool fits_run_case_thickness(double thickness) { return fits(thickness_layout(), thickness); }
+bool fits_run_case_mixture(double value) { return fits(mixture_layout(), value); }
 
 void write_run_case(const std::array<std::int32_t, 4>& head,
                     const platform::FixedText<255>& history_file, double thickness,
                     const CaseCreepData& creep, CaseKind kind, float criterion) {
   static const platform::Format head_layout("(4I10)");
   static const platform::Format name_layout("(A255)");
-  static const platform::Format thickness_layout("(F12.3)");
-  static const platform::Format mixture_layout("(4F14.5)");
   static const platform::Format criterion_layout("(F12.3)");
   constexpr int u = kOptionRunFileUnit;
-  platform::write_fixed(u, head_layout, head);
-  platform::write_fixed(u, name_layout, history_file);
-  platform::write_fixed(u, thickness_layout, thickness);
+  write_fixed_checked(u, head_layout, head);
+  write_fixed_checked(u, name_layout, history_file);
+  write_fixed_checked(u, thickness_layout(), thickness);
   if (!creep.table_name.is_blank()) {
     platform::write_record(u, "YES");
-    platform::write_fixed(u, name_layout, creep.table_name);
+    write_fixed_checked(u, name_layout, creep.table_name);
   } else {
     // An empty flag record: the run estimates the table from the mixture.
     platform::write_record(u, "");
-    platform::write_fixed(u, mixture_layout, creep.mixture);
+    write_fixed_checked(u, mixture_layout(), creep.mixture);
   }
   switch (kind) {
     case CaseKind::Design:
@@ -55,11 +71,11 @@ void write_run_case(const std::array<std::int32_t, 4>& head,
     case CaseKind::Criteria:
       // Read as the code " J": not a design case.
       platform::write_list(u, "JMF");
-      platform::write_fixed(u, criterion_layout, criterion);
+      write_fixed_checked(u, criterion_layout, criterion);
       break;
     case CaseKind::Volumetric:
       platform::write_record(u, "");
-      platform::write_fixed(u, criterion_layout, criterion);
+      write_fixed_checked(u, criterion_layout, criterion);
       break;
   }
 }
@@ -132,7 +148,7 @@ CaseLife write_case_life(const OptionArgs& args, std::size_t case_index) {
   CaseLife c;
   c.life = static_cast<float>(args.combination_criteria[at]) / 12.0f;
   c.cracking = args.combination_cracking[at];
-  platform::write_fixed(kResultsUnit, pair, c.life, c.cracking);
+  write_fixed_checked(kResultsUnit, pair, c.life, c.cracking);
   return c;
 }
 
@@ -142,8 +158,11 @@ std::string store_design_criterion(OptionArgs& args, const CrackCollection& desi
     platform::stop_run(platform::kStopDecided,
                        " No crack results: the design criterion cannot be set");
   args.design_criterion = static_cast<float>(design_rows.last.cracking);
-  const std::string record =
-      platform::format_fixed(layout, design_rows.last.key, args.design_criterion);
+  std::string record;
+  if (const platform::FieldFault fault = platform::append_fixed_checked(
+          record, layout, design_rows.last.key, args.design_criterion))
+    stop_unwritable(project_file(args.work_directory, "criteria.txt").trimmed(), {}, "field",
+                    fault);
   platform::open_unit(kOptionReadUnit, project_file(args.work_directory, "criteria.txt").view(),
                       platform::OpenStatus::Replace);
   platform::write_record(kOptionReadUnit, record);
@@ -160,11 +179,11 @@ void write_life_summary(std::int32_t design_years, float mean_life, float mean_c
                         float sd_life, float sd_cracking) {
   static const platform::Format life_line("(' serv life   TC@',I3,' years')");
   static const platform::Format pair("(2F12.3)");
-  platform::write_fixed(kResultsUnit, life_line, design_years);
+  write_fixed_checked(kResultsUnit, life_line, design_years);
   platform::write_list(kResultsUnit, "    average ");
-  platform::write_fixed(kResultsUnit, pair, mean_life, mean_cracking);
+  write_fixed_checked(kResultsUnit, pair, mean_life, mean_cracking);
   platform::write_list(kResultsUnit, "    std. dev ");
-  platform::write_fixed(kResultsUnit, pair, sd_life, sd_cracking);
+  write_fixed_checked(kResultsUnit, pair, sd_life, sd_cracking);
   platform::close_unit(kResultsUnit);
 }
 

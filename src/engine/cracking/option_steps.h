@@ -35,6 +35,11 @@ void write_run_case(const std::array<std::int32_t, 4>& head,
                     const platform::FixedText<255>& history_file, double thickness,
                     const CaseCreepData& creep, CaseKind kind, float criterion = 0.0f);
 
+// Whether a thickness, and a mixture value, fit their fixed fields of a case
+// group (F12.3 and F14.5): the run reads them back by their columns.
+bool fits_run_case_thickness(double thickness);
+bool fits_run_case_mixture(double value);
+
 // Writes the creep table of sample `sample` (from 1) of `sample_values` (22 a
 // sample: 21 compliances in table order, then the strength) to `table_name`.
 void write_sample_creep_table(const platform::FixedText<255>& table_name,

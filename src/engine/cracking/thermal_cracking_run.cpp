@@ -93,8 +93,10 @@ void require_creep_table(const std::array<double, 4>& mix) {
                          platform::format_list(mix) + " give no creep-compliance table");
 }
 
-[[noreturn]] void history_corrupted() {
+// `why`, when given, says where the file went wrong.
+[[noreturn]] void history_corrupted(const std::string& why = {}) {
   platform::console_line(" your temperature file is corrupted");
+  if (!why.empty()) platform::console_line(" " + why);
   platform::console_line(" go to ..\\tmp directory and delete the *.tmp files");
   platform::console_line(" and rerun your program to generate these files");
   platform::console_pause();
@@ -180,10 +182,28 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
     for (std::size_t f = 0; plain && f < width; ++f)
       plain = plain_field(record, 10 + 6 * f, 6, 1, fields[f]);
     if (plain) return true;
+    // The writer never writes asterisks, NaN or an infinity: a field holding
+    // one is a history that went wrong, not a number.
+    const auto corrupted_field = [&](std::size_t col, std::size_t w, const std::string& field) {
+      history_corrupted("\"" + platform::unit_name(kHistoryReadUnit) + "\", line " +
+                        std::to_string(platform::unit_line(kHistoryReadUnit)) + ", " + field +
+                        ": \"" + std::string(record.substr(col, w)) + "\" is not a number");
+    };
+    if (record.substr(0, std::min<std::size_t>(record.size(), 10)).find('*') !=
+        std::string_view::npos)
+      corrupted_field(0, 10, "the date-hour stamp");
+    for (std::size_t f = 0; f < width; ++f) {
+      const std::size_t col = 10 + 6 * f;
+      if (col < record.size() && record.substr(col, 6).find('*') != std::string_view::npos)
+        corrupted_field(col, 6, "temperature " + std::to_string(f + 1));
+    }
     const platform::ReadResult r =
         platform::read_fixed_text(record, record_layout, stamp, record_fields);
     if (r.status != platform::IoStatus::Ok)
       platform::stop_on_unit_error(kHistoryReadUnit, platform::IoStatus::Error, r.error);
+    for (std::size_t f = 0; f < width; ++f)
+      if (!std::isfinite(fields[f]))
+        corrupted_field(10 + 6 * f, 6, "temperature " + std::to_string(f + 1));
     return true;
   };
   auto read_day = [&] {
@@ -198,7 +218,10 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
   for (std::int32_t d = 1; d <= days; ++d) {
     if (!read_day()) {
       // the records of an unfinished day are not kept
-      if (d < days - 10) history_corrupted();
+      if (d < days - 10)
+        history_corrupted("\"" + platform::unit_name(kHistoryReadUnit) + "\" holds " +
+                          std::to_string(d - 1) + " whole days of the " + std::to_string(days) +
+                          " its header counts");
       break;
     }
     const int day = history.add_day();
@@ -206,7 +229,9 @@ void read_temperature_file(CrackingState& state, TemperatureHistory& history, in
       std::copy_n(day_records[static_cast<std::size_t>(k - 1)].begin(), kept, history.hour(day, k));
     ++rb.history_day_count;
   }
-  if (history.days() == 0) history_corrupted();
+  if (history.days() == 0)
+    history_corrupted("\"" + platform::unit_name(kHistoryReadUnit) +
+                      "\" holds no whole day of records");
 }
 
 void run_thermal_cracking_case(CrackingState& state, const platform::FixedText<255>& work_directory) {

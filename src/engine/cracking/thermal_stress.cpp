@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/common/checked_output.h"
 #include "engine/common/node_count.h"
 #include "engine/cracking/cracking_channels.h"
 #include "numlib/algorithms/normal_distribution.h"
@@ -28,7 +29,6 @@ constexpr double kParisUnits = 0.03475f;
 constexpr double kDepthSpread = 0.769f;
 
 constexpr double kCrackedThrough = 2112.0;  // ft/mile: every crack across the lane
-constexpr std::int64_t kMaxMonths = 10000;
 
 double tip_stress(const std::array<double, kMaxStressNodes>& row, int tip, double offset,
                   double spacing) {
@@ -42,7 +42,11 @@ void write_crack_row(std::int32_t case_number, std::int64_t month, double depth_
   static const platform::Format layout("(2I5,2F10.1)");
   thread_local std::string row;
   row.clear();
-  platform::append_fixed(row, layout, case_number, month, depth_inches, cracking);
+  if (const platform::FieldFault fault =
+          platform::append_fixed_checked(row, layout, case_number, month, depth_inches, cracking))
+    stop_unwritable(platform::unit_name(kCrackResultUnit),
+                    "case " + std::to_string(case_number) + ", month " + std::to_string(month),
+                    "field", fault);
   platform::write_record(kCrackResultUnit, row);
   if (to_console) platform::console_line(row);
 }

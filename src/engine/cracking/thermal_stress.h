@@ -45,6 +45,10 @@ class TemperatureHistory {
 };
 
 inline constexpr int kMaxStressNodes = 12;
+// The months the stress computation covers at most, and so the longest design
+// life (whole years of them) whose result keys the options can take back.
+inline constexpr std::int64_t kMaxMonths = 10000;
+inline constexpr std::int32_t kMaxDesignYears = static_cast<std::int32_t>(kMaxMonths / 12);
 inline constexpr int kMaxRelaxationTerms = 10;
 
 // log10 of the master curve's shift is linear in temperature between two test

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 
+#include "engine/common/checked_output.h"
 #include "engine/common/finite_input.h"
 #include "engine/common/history_header.h"
 #include "engine/common/node_count.h"
@@ -77,15 +78,15 @@ void run_vol_option(OptionArgs& args) {
 
   const CorrelationMatrix k = correlation_matrix();
   platform::write_list(kResultsUnit, "  correlation matrix");
-  for (const auto& row : k) platform::write_fixed(kResultsUnit, correlation_row, row);
+  for (const auto& row : k) write_fixed_checked(kResultsUnit, correlation_row, row);
   const CombinationTable design = design_matrix();
   const CombinationTable values =
       principal_variables(design, args.variable_means, args.variable_deviations);
   const std::array<double, 32> p = combination_probabilities(k, design);
   for (std::size_t r = 0; r < 32; ++r)
-    platform::write_fixed(kResultsUnit, design_row, design[r], p[r]);
+    write_fixed_checked(kResultsUnit, design_row, design[r], p[r]);
   platform::write_list(kResultsUnit, "   principal variables");
-  for (const auto& row : values) platform::write_fixed(kResultsUnit, correlation_row, row);
+  for (const auto& row : values) write_fixed_checked(kResultsUnit, correlation_row, row);
 
   const auto run_file = project_file(wd, "doc-17a.dat");
   platform::open_unit(kOptionRunFileUnit, run_file.view(), platform::OpenStatus::Replace);

@@ -240,8 +240,8 @@ TEST(MoistureSetup, RefusesLayersWithoutACurve) {
       {with("Unit Weight", 3, 177.98593), nullptr,
        "record 2 of layer 3 (\"Natural\"): unit weight 177.98593; with a d60 of 10 mm or less "
        "it must be below 177.98"},
-      {with("Saturated Permeability", 1, -1), nullptr,
-       "record 8 of layer 2 (\"Base\"): saturated permeability -1.0; it must be 0 or more"},
+      {with("Saturated Permeability", 2, -1), nullptr,
+       "record 8 of layer 3 (\"Natural\"): saturated permeability -1.0; it must be 0 or more"},
       {front_end, [](ClimateRun& run) { run.layer_names.layer_names(3) = "ATB"; },
        "layer 3 (\"ATB\"): a bound material below the 1 bound layer(s) of record 8 has no soil "
        "values; an unbound layer needs them"},

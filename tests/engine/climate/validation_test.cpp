@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -183,18 +184,16 @@ TEST(InputLimits, LayerCountZeroReadsOnThroughTheDayCount) {
   EXPECT_EQ(project.console(), " 5\n" + outcome.message + "\n");
 }
 
-TEST(InputLimits, OutputIntervalOfTwoHoursWarnsAndGoesOn) {
+// Every reader takes the temperature history as 24 records a day.
+TEST(InputLimits, OutputIntervalOtherThanOneHourIsRefused) {
   TempProject project;
   InputText input;
   input.record9 = "2 8 0.1 2\n";
   auto [run, outcome] = climate_test::read_input(project, input.text());
-  ASSERT_EQ(outcome.status, 0) << outcome.message;
-  EXPECT_EQ(run->period_control.output_step_interval, 20);
-  const std::string console = project.console();
-  EXPECT_NE(
-      console.find(" Warning: \"C:\\proj\\input.tmp\", record 9: output interval of 2.0 hours"),
-      std::string::npos)
-      << console;
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.message,
+            "Input error in \"C:\\proj\\input.tmp\", line 9 (record 9): output interval of 2.0 "
+            "hours; the temperature history is read hourly, so it must be 1");
 }
 
 // The hourly form interpolates between its records and never reads those hours.
@@ -254,33 +253,68 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
 }
 
 // A stop inside the day loop, after history records were written, marks the
-// progress file as failed and leaves no history behind.
-TEST(RunClimateSimulation, AStopInTheDayLoopLeavesNoHistory) {
-  class StoppingSteps final : public engine::SimulationSteps {
-    void set_up_materials(engine::ClimateRun& run) override { steps.set_up_materials(run); }
-    void set_initial_water(engine::ClimateRun& run) override { steps.set_initial_water(run); }
-    void evaluate_drainage(engine::ClimateRun& run) override { steps.evaluate_drainage(run); }
-    void before_day_loop(engine::ClimateRun& run) override { steps.before_day_loop(run); }
-    void solved_step(engine::ClimateRun& run) override {
-      if (run.day_index == 2) platform::stop_run(platform::kStopDecided, "stopped");
-      steps.solved_step(run);
+// progress file as failed and leaves the older history as it was: a stop of a
+// step, a node temperature that is not a number, and a value too wide for its
+// field of ".wat", each planted at day 2.
+TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
+  struct Case {
+    const char* what;
+    std::function<void(engine::ClimateRun&)> plant;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"a step stops", [](engine::ClimateRun&) { platform::stop_run(1, "stopped"); }, "stopped"},
+      {"a node temperature is not a number",
+       [](engine::ClimateRun& run) { run.node_state.node_temperature(3) = std::nanf(""); },
+       " Run error: day 2 (8/1/2001), hour 0: the temperature of node 3 is NaN F, outside "
+       "-459.67 to 1000 F; the simulation has failed and nothing of it is kept"},
+      {"a water content too wide for F6.3",
+       [](engine::ClimateRun& run) { run.node_state.node_water_content(2) = 1.0e4f; },
+       "Output error in \"C:\\proj\\.wat\", day 2, node 2: 10000.0 cannot be written as "
+       "F6.3"},
+  };
+  class PlantingSteps final : public engine::SimulationSteps {
+   public:
+    explicit PlantingSteps(const Case& c) : c_(c) {}
+    void set_up_materials(engine::ClimateRun& run) override { steps_.set_up_materials(run); }
+    void set_initial_water(engine::ClimateRun& run) override { steps_.set_initial_water(run); }
+    void evaluate_drainage(engine::ClimateRun& run) override { steps_.evaluate_drainage(run); }
+    void before_day_loop(engine::ClimateRun& run) override { steps_.before_day_loop(run); }
+    void solved_step(engine::ClimateRun& run) override { steps_.solved_step(run); }
+    void output_point(engine::ClimateRun& run) override {
+      steps_.output_point(run);
+      if (run.day_index == 2) c_.plant(run);
     }
-    void output_point(engine::ClimateRun& run) override { steps.output_point(run); }
-    engine::DefaultSimulationSteps steps;
-  } steps;
-  TempProject project;
-  InputText input;
-  project.write_input(input.text());
-  std::filesystem::create_directories(project.project() / "tmp");
-  try {
-    engine::run_climate_simulation_with(steps, 4.0f, 0.0f, TempProject::directory(),
-                                        "C:\\proj\\tmp\\thermal.tmp");
-    FAIL() << "no stop";
-  } catch (const platform::RunStop& stop) {
-    EXPECT_EQ(stop.message(), "stopped");
+
+   private:
+    const Case& c_;
+    engine::DefaultSimulationSteps steps_;
+  };
+  const std::string older = " 8760 6 4.0 0.0\n2001073100  50.0\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempProject project;
+    InputText input;
+    input.header.replace(input.header.find("1\n1,"), 1, "0");  // every result file
+    project.write_input(input.text());
+    const auto history = project.project() / "tmp" / "thermal.tmp";
+    std::filesystem::create_directories(history.parent_path());
+    TempProject::write(history, older);
+    PlantingSteps steps(c);
+    try {
+      engine::run_climate_simulation_with(steps, 4.0f, 0.0f, TempProject::directory(),
+                                          "C:\\proj\\tmp\\thermal.tmp");
+      ADD_FAILURE() << "no stop";
+    } catch (const platform::RunStop& stop) {
+      EXPECT_EQ(stop.status(), 1);
+      EXPECT_EQ(stop.message(), c.message);
+    }
+    EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
+    EXPECT_EQ(TempProject::read(history), older);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(history.parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
   }
-  EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
-  EXPECT_TRUE(std::filesystem::is_empty(project.project() / "tmp"));
 }
 
 }  // namespace

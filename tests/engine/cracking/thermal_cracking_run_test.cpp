@@ -247,20 +247,38 @@ TEST(ThermalCrackingRun, ReadingTheTemperatureHistory) {
   // whole tenths, so the records hold them exactly; field 2 is never kept
   auto cooling = [](int d, int k, int f) { return f == 2 ? -88.8 : (300 - k - 10 * f - d) / 10.0; };
   auto records_only = [](const std::string& text) { return text.substr(text.find('\n') + 1); };
+  // A day whose record 2 holds `field` in columns `col` on.
+  auto spoiled = [&](std::size_t col, const std::string& field) {
+    std::string text = history_text(24, 1, 5, cooling);
+    const std::size_t record_2 = text.find('\n', text.find('\n') + 1) + 1;
+    return text.replace(record_2 + col, field.size(), field);
+  };
   struct Case {
     const char* what;
     std::string text;
     int status;
     int days;
     int nodes_present = 4;
+    std::string why = {};  // the line that says where the file went wrong
   };
   const Case cases[] = {
       {"89 of 100 days, a day begun",
        history_text(2400, 89, 5, cooling) + records_only(history_text(0, 1, 5, cooling)).substr(0, 5 * 41),
        0, 89},
-      {"88 of 100 days", history_text(2400, 88, 5, cooling), 1, 0},
-      {"the default header", "     0      0     0.     0.\n", 1, 0},
-      {"23 records", history_text(23, 1, 5, cooling), 1, 0},
+      {"88 of 100 days", history_text(2400, 88, 5, cooling), 1, 0, 4,
+       " \"c:\\h.tmp\" holds 88 whole days of the 100 its header counts\n"},
+      {"the default header", "     0      0     0.     0.\n", 1, 0, 4,
+       " \"c:\\h.tmp\" holds no whole day of records\n"},
+      {"23 records", history_text(23, 1, 5, cooling), 1, 0, 4,
+       " \"c:\\h.tmp\" holds no whole day of records\n"},
+      {"NaN", spoiled(16, "   NaN"), 1, 0, 4,
+       " \"c:\\h.tmp\", line 3, temperature 2: \"   NaN\" is not a number\n"},
+      {"an infinity", spoiled(28, "  -Inf"), 1, 0, 4,
+       " \"c:\\h.tmp\", line 3, temperature 4: \"  -Inf\" is not a number\n"},
+      {"asterisks", spoiled(34, "******"), 1, 0, 4,
+       " \"c:\\h.tmp\", line 3, temperature 5: \"******\" is not a number\n"},
+      {"a stamp of asterisks", spoiled(0, "****"), 1, 0, 4,
+       " \"c:\\h.tmp\", line 3, the date-hour stamp: \"****010101\" is not a number\n"},
       {"CRLF", history_text(48, 2, 5, cooling, "\r\n"), 0, 2},
       {"more records than the header", history_text(48, 3, 5, cooling), 0, 2},
       // records of 3 fields where 5 are read: the missing ones read 0
@@ -278,7 +296,7 @@ TEST(ThermalCrackingRun, ReadingTheTemperatureHistory) {
     EXPECT_EQ(status, c.status) << c.what;
     if (status != 0) {
       EXPECT_EQ(console.text(),
-                " your temperature file is corrupted\n"
+                " your temperature file is corrupted\n" + c.why +
                 " go to ..\\tmp directory and delete the *.tmp files\n"
                 " and rerun your program to generate these files\n")
           << c.what;

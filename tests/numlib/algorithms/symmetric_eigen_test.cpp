@@ -241,7 +241,10 @@ TEST_F(SymmetricEigenTest, RepeatedEigenvaluesConvergeWithoutWarning) {
     std::vector<double> v(n);
     for (int r = 0; r < n; ++r) {
       double vv = 0.0;
-      for (double& x : v) vv += (x = gauss(rng)) * x;
+      for (double& x : v) {
+        x = gauss(rng);
+        vv += x * x;
+      }
       for (int j = 0; j < n; ++j) {
         double t = 0.0;
         for (int i = 0; i < n; ++i) t += v[i] * q(i, j);
