@@ -13,7 +13,6 @@
 
 #include "climate_test_support.h"
 #include "engine/climate/climate_simulation.h"
-#include "engine/climate/simulation_steps.h"
 #include "synthetic_input/front_end_input.h"
 
 namespace {
@@ -28,13 +27,10 @@ struct NodeRecord {
   float temperature = 0, water = 0, ice = 0;
 };
 
-class Recorder final : public engine::SimulationSteps {
+class Recorder final : public climate_test::ForwardedSteps {
  public:
-  void set_up_materials(ClimateRun& run) override { steps_.set_up_materials(run); }
-  void set_initial_water(ClimateRun& run) override { steps_.set_initial_water(run); }
-  void evaluate_drainage(ClimateRun& run) override { steps_.evaluate_drainage(run); }
   void before_day_loop(ClimateRun& run) override {
-    steps_.before_day_loop(run);
+    ForwardedSteps::before_day_loop(run);
     first = run.first_implicit_node;
     nodes = run.simulation_counts.node_count;
     const auto& lp = run.layer_properties;
@@ -46,9 +42,8 @@ class Recorder final : public engine::SimulationSteps {
       porosity.push_back(lp.soil_porosity(layer));
     }
   }
-  void solved_step(ClimateRun& run) override { steps_.solved_step(run); }
   void output_point(ClimateRun& run) override {
-    steps_.output_point(run);
+    ForwardedSteps::output_point(run);
     const engine::NodeState& s = run.node_state;
     for (int n = 1; n <= nodes; ++n)
       points.push_back({s.node_temperature(n), s.node_water_content(n), s.node_ice_content(n)});
@@ -64,9 +59,6 @@ class Recorder final : public engine::SimulationSteps {
   std::vector<float> depth, porosity;  // by node, from index 0
   std::vector<int> layer_of;
   std::vector<NodeRecord> points;
-
- private:
-  engine::DefaultSimulationSteps steps_;
 };
 
 // `days` days of the front end's input: `cold_days` at `cold` F, the rest at
