@@ -53,8 +53,7 @@ std::vector<ClimateDay> synthetic_window(int first_year, int years) {
     d.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
 
     // Daylight from the sun's declination.
-    const double declination_degrees = 23.44 * std::sin(2 * kPi * (284 + day_of_year) / 365.0);
-    const double declination = declination_degrees * kPi / 180;
+    const double declination = 23.44 * kPi / 180 * std::sin(2 * kPi * (284 + day_of_year) / 365.0);
     const double cos_hour_angle = -std::tan(kLatitude * kPi / 180) * std::tan(declination);
     const double daylight = 2 * std::acos(std::clamp(cos_hour_angle, -1.0, 1.0)) * 180 / kPi / 15;
     d.sunrise = round_to(12 - daylight / 2, 0.01);
@@ -81,7 +80,7 @@ std::vector<ClimateDay> synthetic_window(int first_year, int years) {
     // from its daylight table; the engine applies the hours' sunshine itself.
     // The factor corrects for the Earth's distance from the sun.
     const double factor = 1 + 0.033 * std::cos(2 * kPi * day_of_year / 365.0);
-    d.radiation = tervon::SolarDayValues(kLatitude, declination_degrees, factor).radiation;
+    d.radiation = tervon::SolarDayValues(kLatitude, declination * 180 / kPi, factor).radiation;
     window.push_back(d);
   }
   return window;
