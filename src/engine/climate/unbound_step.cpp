@@ -542,6 +542,7 @@ void update_water_and_ice(ClimateRun& run) {
   const int n = last_node(run);
   const int bound = run.simulation_counts.section_count_total;
   const bool gardner = two_parameter(run);
+  bool any_held = false;
 
   for (int j = first; j <= n; ++j) {
     const int layer = s.layer(j);
@@ -607,18 +608,17 @@ void update_water_and_ice(ClimateRun& run) {
     }
     s.suction(j) = psi;
     nodes.node_water_content(j) = water;
+    // Held ice during this step (thawed or not), or froze some, or dried out.
+    s.held(j) = nodes.node_ice_content(j) > 0.0f || latent > 0.0f || !(water > 0.0f);
+    any_held = any_held || s.held(j);
   }
+  s.any_held = any_held;
 
   set_below_water_table(run);
   if (s.suction(first) > 0.0f) s.suction(first) = 0.0f;
-  s.any_held = false;
-  for (int j = first; j <= n; ++j) {
-    const float ice = nodes.node_ice_content(j);
-    const float after = std::max(ice + s.latent_heat(j) / kLatentIce, 0.0f);
-    nodes.node_ice_content(j) = after;
-    s.held(j) = ice > 0.0f || after > 0.0f || !(nodes.node_water_content(j) > 0.0f);
-    s.any_held = s.any_held || s.held(j);
-  }
+  for (int j = first; j <= n; ++j)
+    nodes.node_ice_content(j) =
+        std::max(nodes.node_ice_content(j) + s.latent_heat(j) / kLatentIce, 0.0f);
 
   // Undoes the blend of the heat solution at the first node (when the phase
   // change moved neither node), with no further bound.
