@@ -46,7 +46,8 @@ constexpr Property kBase[] = {
 constexpr Property kNatural[] = {
     {122.457, "Unit Weight"},
     {0.4, "Thermal Conductivity"},
-    {712, "Heat Capacity"},
+    // The engine's unit is that of water (1.0): 712 J/(kg K) / 4186.8.
+    {0.17, "Heat Capacity"},
     {0.273166, "Porosity"},
     {8500, "Frozen Modulus"},
     {8500, "Modulus"},

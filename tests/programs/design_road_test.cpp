@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,8 @@ TEST(DesignRoad, DesignRunSimulatesThenRunsTheDesignCase) {
   const std::string criteria =
       "       240" + std::string(12 - cracking.size(), ' ') + cracking + "\n";
   EXPECT_EQ(project_file("criteria.txt"), criteria);
+  // The demo's winter cracks the asphalt within the 20 years.
+  EXPECT_GT(std::stod(cracking), 0.0) << last;
   EXPECT_EQ(project_file("res.txt"), criteria);
   EXPECT_EQ(lines_of(project_file("i2.dat")).size(), 240u);
   EXPECT_EQ(project_file("progress.tmp"), "9999\n");
@@ -173,6 +176,12 @@ TEST(DesignRoad, CriteriaAndVolumetricRoads) {
       EXPECT_EQ(res[road.life_line], " serv life   TC@ 20 years");
     }
     for (const auto& [line, text] : road.res) EXPECT_EQ(res[line], text);
+    // Each case's cracking, one per line of "tc240.dat": the cases crack, and
+    // not all alike.
+    std::set<double> cracking;
+    for (const auto& l : lines_of(project_file("tc240.dat")))
+      if (!l.empty() && std::stod(l) > 0.0) cracking.insert(std::stod(l));
+    EXPECT_GE(cracking.size(), 2u) << project_file("tc240.dat");
     for (const char* f :
          {" 1.txt", "res.txt", "criteria.txt", "i2.dat", "i_criteria.dat", "tc240.dat"})
       expect_clean(f);

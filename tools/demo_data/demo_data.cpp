@@ -121,10 +121,17 @@ void WriteHourlyFile(const fs::path& project, const DemoStation& station) {
       wet = noise.Uniform() < (wet ? 0.5 : 0.12);
       const double cloud = wet ? 0.4 + 0.5 * noise.Uniform() : 0.5 * noise.Uniform();
       const int doy = DayOfYear(year, month, day);
+      // Days since 1 January 2004, the same for every station.
+      const int day_number = doy - 1 + (year - 2004) * 365 + (year > 2004 ? 1 : 0);
       for (int hour = 0; hour < 24; ++hour) {
         const double season = std::sin(kTwoPi * (doy - 105) / 365.25);
         const double daily = std::sin(kTwoPi * (hour - 9) / 24.0);
-        const double temperature = 50.0 + 25.0 * season + 10.0 * daily -
+        // A continental winter: arctic air comes in waves about ten days
+        // apart, deepest in January, bringing nights of -20 to -30 F.
+        const double winter = std::max(-season, 0.0);
+        const double wave = 0.5 + 0.5 * std::cos(kTwoPi * (day_number + hour / 24.0) / 10.7);
+        const double arctic = winter * winter * (8.0 + 30.0 * wave * wave);
+        const double temperature = 50.0 + 25.0 * season + 10.0 * daily - arctic -
                                    3.5 * (station.elevation - 5000.0) / 1000.0 +
                                    3.0 * noise.Symmetric();
         const double wind =

@@ -51,7 +51,7 @@ constexpr Property kBaseProperties[] = {
 constexpr Property kNaturalProperties[] = {
     {122.457, "Unit Weight"},
     {0.4, "Thermal Conductivity"},
-    {712, "Heat Capacity"},
+    {0.17, "Heat Capacity"},
     {0.273166, "Porosity"},
     {8500, "Frozen Modulus"},
     {8500, "Modulus"},

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "frontend/solar_table.h"
 #include "synthetic_input/front_end_input.h"
 
 namespace synthetic_input {
@@ -62,7 +63,6 @@ std::vector<ClimateDay> synthetic_window(int first_year, int years) {
     const double mean = 52 + 24 * std::cos(season) + anomaly;
     const double range = 9 + 3 * random.uniform();
     const bool rainy_day = random.uniform() < 0.3;
-    double sunshine_sum = 0;
     for (int h = 0; h < 24; ++h) {
       HourValues& v = d.hours[static_cast<std::size_t>(h)];
       v.temperature = round_to(mean + range * std::cos(2 * kPi * (h - 15) / 24), 0.1);
@@ -75,12 +75,12 @@ std::vector<ClimateDay> synthetic_window(int first_year, int years) {
       v.value2 = round_to(4 + 10 * random.uniform() + (rain_left > 0 ? 5 : 0), 0.1);
       const bool light = h >= d.sunrise && h <= d.sunset;
       v.value3 = light ? std::round((rainy_day ? 25 : 75) + 25 * random.uniform()) : 0;
-      sunshine_sum += v.value3;
     }
-    // Radiation (langleys) follows the season and the day's sunshine.
-    d.radiation =
-        std::round(150 + 350 * (0.5 + 0.5 * std::cos(season)) *
-                             (0.4 + 0.6 * sunshine_sum / (100 * std::max(daylight, 1.0))));
+    // The day's radiation above the atmosphere, as the front end computes it
+    // from its daylight table; the engine applies the hours' sunshine itself.
+    // The factor corrects for the Earth's distance from the sun.
+    const double factor = 1 + 0.033 * std::cos(2 * kPi * day_of_year / 365.0);
+    d.radiation = tervon::SolarDayValues(kLatitude, declination * 180 / kPi, factor).radiation;
     window.push_back(d);
   }
   return window;

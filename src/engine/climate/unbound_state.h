@@ -92,6 +92,13 @@ struct UnboundStep {
   NodeVector hydraulic;
   NodeVector thermal;
   NodeVector flux;
+  // Per node, whether it held ice during the last step or holds no water:
+  // its capacity is nearly gone, so a moisture solve would move its head by up
+  // to the whole dry range, and the capacity matrix would pass a share of that
+  // jump to its neighbours as water lost or gained with nothing flowing. Such
+  // nodes keep their head through the next moisture solve.
+  OneBasedArray<bool, kMaxNodes> held;
+  bool any_held = false;
   // The heat system's old and new temperatures.
   NodeVector heat_old;
   NodeVector heat_new;

@@ -178,15 +178,16 @@ void apply_moisture_index_boundary(ClimateRun& run) {
   const int first = run.first_implicit_node;
   const int base = run.simulation_counts.section_count_total + 1;
   const auto index = static_cast<float>(run.work.daily_tmi(run.day_index));
+  // A node below the hour's water table keeps its hydrostatic pressure.
+  const float table = water_table_inches(run);
   if (!(nodes.node_ice_content(first) > 0.0f)) {
     const auto top = static_cast<float>(-suction_from_index_properties(
         run, index, base, lp.passing_200(base), lp.plasticity_index(base), -1));
-    s.suction(first) = top;
-    s.suction(first + 1) = top;
+    for (int k : {first, first + 1})
+      if (table > nodes.node_depth(k)) s.suction(k) = top;
   }
   const int deep = s.deep_node;
-  if (deep > 0 && !(nodes.node_ice_content(deep) > 0.0f) &&
-      water_table_inches(run) > nodes.node_depth(deep)) {
+  if (deep > 0 && !(nodes.node_ice_content(deep) > 0.0f) && table > nodes.node_depth(deep)) {
     s.suction(deep) = static_cast<float>(
         -soil_suction(run, index, base, lp.plasticity_index(base), lp.passing_200(base)));
   }
@@ -437,6 +438,15 @@ void solve_moisture(ClimateRun& run) {
   }
   head(n) = s.suction(n) - s.depth(n);
   const float f = fix_bottom(s, n, bottom_pressure_cm(run) - s.depth(n));
+  // Frozen and dried-out nodes keep their head, like the bottom node: their
+  // water changes only by freezing and thawing (stage 13).
+  if (s.any_held) {
+    for (int j = first; j < n; ++j) {
+      if (!s.held(j)) continue;
+      set_identity_row(s.a, j);
+      set_identity_row(s.b, j);
+    }
+  }
 
   band_decompose(s.a, s.multipliers, n, first);
   band_multiply(s.b, head, y, n, first);
@@ -532,6 +542,7 @@ void update_water_and_ice(ClimateRun& run) {
   const int n = last_node(run);
   const int bound = run.simulation_counts.section_count_total;
   const bool gardner = two_parameter(run);
+  bool any_held = false;
 
   for (int j = first; j <= n; ++j) {
     const int layer = s.layer(j);
@@ -597,7 +608,11 @@ void update_water_and_ice(ClimateRun& run) {
     }
     s.suction(j) = psi;
     nodes.node_water_content(j) = water;
+    // Held ice during this step (thawed or not), or froze some, or dried out.
+    s.held(j) = nodes.node_ice_content(j) > 0.0f || latent > 0.0f || !(water > 0.0f);
+    any_held = any_held || s.held(j);
   }
+  s.any_held = any_held;
 
   set_below_water_table(run);
   if (s.suction(first) > 0.0f) s.suction(first) = 0.0f;

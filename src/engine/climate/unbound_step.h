@@ -54,13 +54,15 @@ void node_specific_heat(ClimateRun& run);
 // 10. Water flux of every element; all 0 when advection would outweigh
 //     conduction in any element.
 void element_water_flux(ClimateRun& run);
-// 11. The moisture system: new suctions.
+// 11. The moisture system: new suctions. Nodes that held ice during the last
+//     step or hold no water keep theirs.
 void solve_moisture(ClimateRun& run);
 // 12. The heat system and the phase change: new temperatures and the step's
 //     latent heat.
 void solve_heat(ClimateRun& run);
 // 13. Water and ice contents from the new suctions and the latent heat, the
-//     excess-water source of the next step, and the first node's temperature.
+//     excess-water source of the next step, the nodes that the next moisture
+//     solve keeps, and the first node's temperature.
 void update_water_and_ice(ClimateRun& run);
 // The values back into the simulation's units.
 void unbound_units_out(ClimateRun& run);

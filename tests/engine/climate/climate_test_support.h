@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/climate/climate_run.h"
+#include "engine/climate/simulation_steps.h"
 #include "platform/fixed_text.h"
 
 namespace climate_test {
@@ -39,6 +40,21 @@ class TempProject {
   std::filesystem::path previous_dir_;
   std::ostringstream out_;
   std::istringstream in_;
+};
+
+// The simulation's own steps, each passed on: a test overrides the ones it
+// watches and calls these from its own.
+class ForwardedSteps : public engine::SimulationSteps {
+ public:
+  void set_up_materials(engine::ClimateRun& run) override { steps_.set_up_materials(run); }
+  void set_initial_water(engine::ClimateRun& run) override { steps_.set_initial_water(run); }
+  void evaluate_drainage(engine::ClimateRun& run) override { steps_.evaluate_drainage(run); }
+  void before_day_loop(engine::ClimateRun& run) override { steps_.before_day_loop(run); }
+  void solved_step(engine::ClimateRun& run) override { steps_.solved_step(run); }
+  void output_point(engine::ClimateRun& run) override { steps_.output_point(run); }
+
+ private:
+  engine::DefaultSimulationSteps steps_;
 };
 
 struct Outcome {

@@ -94,7 +94,7 @@ TEST_P(FrontEndFiles, StateHoldsWhatWasWritten) {
   EXPECT_EQ(layers.fredlund_b(2), 3.86082f);
   EXPECT_EQ(layers.d60_mm(2), 21.6259f);
   EXPECT_EQ(layers.initial_water_content(2), 22.2236f / 100.0f);
-  EXPECT_EQ(layers.soil_heat_capacity(3), 712.0f);
+  EXPECT_EQ(layers.soil_heat_capacity(3), 0.17f);
   EXPECT_EQ(layers.saturated_permeability(3), 2.0184e-6f);
   EXPECT_EQ(layers.fredlund_hr(3), 195.8f);
   EXPECT_EQ(layers.passing_4(3), 89.0f);

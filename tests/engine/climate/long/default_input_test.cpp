@@ -23,13 +23,10 @@ namespace {
 using engine::ClimateRun;
 
 // The simulation's own steps, with the state checked at every output point.
-class CheckedSteps final : public engine::SimulationSteps {
+class CheckedSteps final : public climate_test::ForwardedSteps {
  public:
-  void set_up_materials(ClimateRun& run) override { steps_.set_up_materials(run); }
-  void set_initial_water(ClimateRun& run) override { steps_.set_initial_water(run); }
-  void evaluate_drainage(ClimateRun& run) override { steps_.evaluate_drainage(run); }
   void before_day_loop(ClimateRun& run) override {
-    steps_.before_day_loop(run);
+    ForwardedSteps::before_day_loop(run);
     const auto& hourly = run.work.hourly_temperature;
     for (int d = 1; d <= run.period_control.day_count; ++d) {
       for (int h = 1; h <= 24; ++h) {
@@ -38,9 +35,8 @@ class CheckedSteps final : public engine::SimulationSteps {
       }
     }
   }
-  void solved_step(ClimateRun& run) override { steps_.solved_step(run); }
   void output_point(ClimateRun& run) override {
-    steps_.output_point(run);
+    ForwardedSteps::output_point(run);
     ++points;
     const engine::NodeState& s = run.node_state;
     const int bound = run.simulation_counts.section_count_total;
@@ -62,7 +58,6 @@ class CheckedSteps final : public engine::SimulationSteps {
   long points = 0;
 
  private:
-  engine::DefaultSimulationSteps steps_;
   double coldest_ = 1e30;
   double warmest_ = -1e30;
 };
