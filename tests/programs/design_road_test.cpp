@@ -140,29 +140,33 @@ TEST(DesignRoad, CriteriaAndVolumetricRoads) {
     std::size_t res_lines;
     std::size_t life_line;  // " serv life   TC@ 20 years"
     std::vector<std::pair<std::size_t, std::string>> res;
+    std::size_t crackings;  // distinct positive values of "tc240.dat" at least
   };
   const Road roads[] = {
       // The README's examples.
-      {"DES\n2004 8 1 20\n6.0 4.0 11.0 10.98 -3.68\n0.0 0.5 0.5 0.0 0.0\n", 1, kNoLifeLine, {}},
+      {"DES\n2004 8 1 20\n6.0 4.0 11.0 10.98 -3.68\n0.0 0.5 0.5 0.0 0.0\n", 1, kNoLifeLine, {}, 0},
       {"JMFSPT\n2004 8 1 20\n6.0\n0.0\n1\n2.597112e-07\n2.812800e-07\n3.125657e-07\n3.385241e-07\n"
        "3.666383e-07\n4.074181e-07\n4.412539e-07\n3.606400e-07\n4.157998e-07\n5.018722e-07\n"
        "5.786334e-07\n6.671352e-07\n8.052351e-07\n9.283955e-07\n4.568551e-07\n5.752870e-07\n"
        "7.802210e-07\n9.824800e-07\n1.237171e-06\n1.677888e-06\n2.112852e-06\n386.71\n",
        1 + 5,
        1,
-       {{2, "     average "}, {4, "     std. dev "}}},
+       {{2, "     average "}, {4, "     std. dev "}},
+       1},
       // The README's volumetric example is the last road here.
       {"JMFSPT\n2004 8 1 20\n6.0\n0.0\n3\n" +
            read_file(fs::path(TEST_DATA_DIR) / "engine" / "e2e" / "creep_samples.txt"),
        3 + 5,
        3,
-       {{4, "     average "}, {6, "     std. dev "}}},
+       {{4, "     average "}, {6, "     std. dev "}},
+       2},
       {"   VOL\n2004 8 1 20\n6.0 4.0 11.0 10.98 -3.68\n0.0 0.5 0.5 0.0 0.0\n",
        1 + 5 + 32 + 1 + 32 + 16 + 5,
        87,
        {{0, "   correlation matrix"},
         {6, "        1.        1.        1.        1.        1.    0.000000"},
-        {38, "    principal variables"}}},
+        {38, "    principal variables"}},
+       2},
   };
   for (const auto& road : roads) {
     write_file(kProject / "input.dat", road.input);
@@ -176,12 +180,12 @@ TEST(DesignRoad, CriteriaAndVolumetricRoads) {
       EXPECT_EQ(res[road.life_line], " serv life   TC@ 20 years");
     }
     for (const auto& [line, text] : road.res) EXPECT_EQ(res[line], text);
-    // Each case's cracking, one per line of "tc240.dat": the cases crack, and
-    // not all alike.
+    // Each case's cracking, one per line of "tc240.dat" (zeros after a design
+    // run): the cases crack, and not all alike.
     std::set<double> cracking;
     for (const auto& l : lines_of(project_file("tc240.dat")))
       if (!l.empty() && std::stod(l) > 0.0) cracking.insert(std::stod(l));
-    EXPECT_GE(cracking.size(), 2u) << project_file("tc240.dat");
+    EXPECT_GE(cracking.size(), road.crackings) << project_file("tc240.dat");
     for (const char* f :
          {" 1.txt", "res.txt", "criteria.txt", "i2.dat", "i_criteria.dat", "tc240.dat"})
       expect_clean(f);
