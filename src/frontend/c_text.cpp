@@ -1,5 +1,6 @@
 #include "frontend/c_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -81,6 +82,11 @@ bool ParseWholeNumber(std::string_view text, double& value) {
     return false;
   const auto r = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   return r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(value);
+}
+
+std::string_view Unpadded(std::string_view text) {
+  text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+  return text.substr(0, text.find_last_not_of(" \t") + 1);
 }
 
 bool IsFiniteDecimal(std::string_view text) {

@@ -22,6 +22,9 @@ double TextToDouble(std::string_view text);
 // optionally signed decimal integer, or a finite decimal number; false otherwise.
 bool ParseWholeInt(std::string_view text, int& value);
 bool ParseWholeNumber(std::string_view text, double& value);
+// The text without the blanks and tabs around it: atoi and atof read past
+// them, so a whole-token check must too.
+std::string_view Unpadded(std::string_view text);
 // Whether the entire text is an optionally signed decimal number (digits with
 // an optional point, an optional exponent) of finite value; for checking many
 // values whose number is not needed.

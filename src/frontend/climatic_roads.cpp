@@ -451,11 +451,12 @@ std::string CClimaticDlg::WriteEngineInputFiles(const std::string& prefix) {
     case EngineInputFailure::Structure:
       return StructureRefusal(written.thickness, request.clmtemp.string(), written.structure);
     case EngineInputFailure::NegativeYears:
-      return "The number of years in clmtemp.txt must not be negative.";
+      return "The number of years in " + written.detail + " must not be negative; line 3 holds " + written.text +
+             ".";
     case EngineInputFailure::ClimateMissing:
       return FileMissing(written.detail);
     case EngineInputFailure::NoYear:
-      return "The climatic data file does not cover a year from August 1.";
+      return "The climatic data file " + written.detail + " does not cover a year from August 1.";
     case EngineInputFailure::ShortDay:
       return "The climatic data file " + written.detail + " has a day without 24 hour lines at line " +
              FormatInt(written.line) + ".";

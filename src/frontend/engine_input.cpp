@@ -138,6 +138,7 @@ EngineInputResult ReadWindow(const std::filesystem::path& climate, WindowDays& d
     return true;
   };
   days.window = WindowOfTimeFrame(ParseTimeFrame(header.time_frame));
+  result.detail = climate.string();  // for a window without a day
   if (days.window.Empty()) {
     result.failure = EngineInputFailure::NoYear;
     return result;
@@ -263,6 +264,8 @@ EngineInputResult WriteEngineInputFile(const EngineInputRequest& request) {
   }
   if (clmtemp->years < 0) {
     result.failure = EngineInputFailure::NegativeYears;
+    result.detail = request.clmtemp.string();
+    result.text = FormatInt(clmtemp->years);
     return result;
   }
   result.structure = CheckFrontEndStructure(clmtemp->thickness);

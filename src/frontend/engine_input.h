@@ -64,10 +64,10 @@ enum class EngineInputFailure {
   CannotWrite,     // `detail` names the file
   NoThickness,     // clmtemp.txt missing, or no thickness above 0
   NoYears,         // clmtemp.txt without its number of years; `detail` names it
-  NegativeYears,
+  NegativeYears,   // `text` on line 3 of `detail`
   Structure,       // the thickness is beyond a limit of the simulation: `structure`
   ClimateMissing,  // `detail` names the climatic data file
-  NoYear,          // the window holds no day
+  NoYear,          // the window of the climatic data file `detail` holds no day
   ShortDay,        // a day block without its 24 hour lines, at `line`
   NotANumber,      // `text` at `line` of the climatic data file `detail`
 };

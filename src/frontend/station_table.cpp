@@ -21,12 +21,12 @@ std::string StationLineFault(std::string_view line) {
     return "it has " + std::to_string(count) +
            " of the 7 fields before the missing months, each ended by a comma";
   int identifier = 0;
-  if (!ParseWholeInt(field[0], identifier))
+  if (!ParseWholeInt(Unpadded(field[0]), identifier))
     return "its identifier \"" + std::string(field[0]) + "\" is not a whole number";
   const char* names[] = {"latitude", "longitude", "elevation"};
   for (std::size_t k = 0; k < 3; ++k) {
     double value = 0;
-    if (!ParseWholeNumber(field[3 + k], value))
+    if (!ParseWholeNumber(Unpadded(field[3 + k]), value))
       return std::string("its ") + names[k] + " \"" + std::string(field[3 + k]) + "\" is not a finite number";
   }
   return {};

@@ -261,6 +261,8 @@ TEST(ClimaticDlgStartUp, ReadsTheProjectDirectory) {
     EXPECT_EQ(dlg->m_strDirectory, c.directory) << c.name;
     // A station list that cannot be found is the only message.
     EXPECT_LE(host.messages().size(), 1u) << c.name;
+    // The fallback to the working folder is said once, and only then.
+    EXPECT_EQ(host.notes().size(), c.directory == here ? 1u : 0u) << c.name;
   }
 }
 

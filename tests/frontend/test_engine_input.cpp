@@ -132,7 +132,8 @@ TEST(EngineInput, Refusals) {
       {"abc", AlderClimate(), "abc\n0\n20\n", no_thickness},
       {"nan", AlderClimate(), "nan\n0\n20\n", no_thickness},
       {"no clmtemp.txt", AlderClimate(), "-", no_thickness},
-      {"negative years", AlderClimate(), "6\n0\n-1\n", "The number of years in clmtemp.txt must not be negative."},
+      {"negative years", AlderClimate(), "6\n0\n-1\n",
+       "The number of years in <project>clmtemp.txt must not be negative; line 3 holds -1."},
       {"23-hour day", short_day, "6\n0\n20\n",
        "The climatic data file <project>climate.tmp has a day without 24 hour lines at line 83."},
       {"no climatic data file", "-", "6\n0\n20\n", "<project>climate.tmp file is missing."},
@@ -164,7 +165,8 @@ TEST(EngineInput, Refusals) {
   Working cedar;
   WriteFile(cedar.project.drive() / "check.txt", "100");
   cedar.RoadOne(2);
-  EXPECT_EQ(cedar.Messages(), std::vector<std::string>{"The climatic data file does not cover a year from August 1."});
+  EXPECT_EQ(cedar.Messages(), std::vector<std::string>{"The climatic data file " + cedar.project.prefix() +
+                                                        "climate.tmp does not cover a year from August 1."});
   EXPECT_FALSE(cedar.dlg->ended());
   EXPECT_FALSE(cedar.Marker());
 }

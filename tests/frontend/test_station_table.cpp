@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "demo_data/demo_data.h"
 #include "frontend/climatic_dlg.h"
@@ -48,6 +49,25 @@ TEST(StationLine, SplitsEightCommaEndedFields) {
     EXPECT_EQ(s.first_month, c.s.first_month) << c.line;
     EXPECT_EQ(s.missing_months, c.s.missing_months) << c.line;
   }
+}
+
+// A line gives a station unless it is cut short or a number field is no
+// number; blanks around a number are read past, as atoi and atof read them.
+TEST(StationLine, FaultsNameTheField) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"17,ALDER|NORTH,TESTLAND,40.10,-105.05,5300,200408,0,", ""},
+      {"4410,DOGWOOD,TESTLAND,39.30,-105.30,6100,200408,1", ""},
+      {"  42 , spaced ,L, 40.30 ,1,1,1,1,", ""},
+      {"17,N,L,\t40.1\t,+1e1, -5 ,200408,0,", ""},
+      {"17,ALDER", "it has 1 of the 7 fields before the missing months, each ended by a comma"},
+      {"17,N,L,40.1,-105,5300", "it has 5 of the 7 fields before the missing months, each ended by a comma"},
+      {"x,N,L,1,1,1,1,1,", "its identifier \"x\" is not a whole number"},
+      {"17abc,N,L,1,1,1,1,1,", "its identifier \"17abc\" is not a whole number"},
+      {"17,N,L, ,-105,5300,200408,0,", "its latitude \" \" is not a finite number"},
+      {"17,N,L,40.1,1e400,5300,200408,0,", "its longitude \"1e400\" is not a finite number"},
+      {"17,N,L,40.1,-105,5300 ft,200408,0,", "its elevation \"5300 ft\" is not a finite number"},
+  };
+  for (const auto& [line, fault] : cases) EXPECT_EQ(tervon::StationLineFault(line), fault) << line;
 }
 
 // Starts the working dialog on a project whose station.dat holds `text`.

@@ -231,9 +231,13 @@ TEST_F(UnconstrainedMinimiserTest, OneVariable) {
        "values near XGUESS for a minimum to be found."},
       {"NaN at the guess only",
        [](double x) { return x == 1.0 ? std::nan("") : (x - 2.0) * (x - 2.0); }, 1.0, 0.1, 10.0,
-       1e-8, 1000, 1.0, 0.0, 5, 5, ".  The function value at X = 1.000000000000000E+00 is NaN."},
+       1e-8, 1000, 1.0, 0.0, 5, 5,
+       ".  The function value at X = 1.000000000000000E+00 is NaN.  The function must take finite "
+       "values near XGUESS for a minimum to be found."},
       {"+infinity everywhere", [](double) { return HUGE_VAL; }, 1.0, 0.1, 10.0, 1e-8, 1000, 1.0,
-       10.0, 5, 5, ".  The function value at X = "},
+       10.0, 5, 5,
+       ".  The function value at X = 9.000000076884295E-01 is Infinity.  The function must take "
+       "finite values near XGUESS for a minimum to be found."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -243,7 +247,7 @@ TEST_F(UnconstrainedMinimiserTest, OneVariable) {
     EXPECT_EQ(run.code, row.code);
     EXPECT_LE(run.calls, row.maxfn);
     if (*row.message != '\0') {
-      EXPECT_EQ(waiting_message().rfind(row.message, 0), 0u) << waiting_message();
+      EXPECT_EQ(waiting_message(), row.message);
     }
   }
 }
