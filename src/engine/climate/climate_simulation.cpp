@@ -205,8 +205,10 @@ void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& h
   run.day_index = kEndMark;
   write_progress(run, kEndMark, ProgressOpenFailure::kStop);
   echo_mark(kEndMark);
-  history.finish();
+  // The history goes in place last: a later run takes it as the sign that the
+  // simulation's files are complete, and would not write them again.
   close_result_files();
+  history.finish();
   platform::close_unit(kInputChannel);
   platform::close_unit(kCorrectionChannel);
   run.failure_mark_due = false;
