@@ -279,22 +279,16 @@ TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
        "File error: cannot write \"C:\\proj\\.drn\" ({P}/.drn): No space left on device", 2,
        ".drn"},
   };
-  class PlantingSteps final : public engine::SimulationSteps {
+  class PlantingSteps final : public climate_test::ForwardedSteps {
    public:
     explicit PlantingSteps(const Case& c) : c_(c) {}
-    void set_up_materials(engine::ClimateRun& run) override { steps_.set_up_materials(run); }
-    void set_initial_water(engine::ClimateRun& run) override { steps_.set_initial_water(run); }
-    void evaluate_drainage(engine::ClimateRun& run) override { steps_.evaluate_drainage(run); }
-    void before_day_loop(engine::ClimateRun& run) override { steps_.before_day_loop(run); }
-    void solved_step(engine::ClimateRun& run) override { steps_.solved_step(run); }
     void output_point(engine::ClimateRun& run) override {
-      steps_.output_point(run);
+      ForwardedSteps::output_point(run);
       if (run.day_index == 2) c_.plant(run);
     }
 
    private:
     const Case& c_;
-    engine::DefaultSimulationSteps steps_;
   };
   const std::string older = " 8760 6 4.0 0.0\n2001073100  50.0\n";
   for (const Case& c : cases) {
