@@ -84,7 +84,7 @@ struct Engine {
     int fds[2], keys[2] = {-1, -1};
     EXPECT_EQ(pipe(fds), 0);
     if (keyboard) {
-      EXPECT_EQ(pipe(keys), 0);
+      EXPECT_EQ(pipe2(keys, O_CLOEXEC), 0);  // no other child keeps it open
     }
     const std::string env = "PAVSIM_DRIVE_C=" + p.drive.string();
     if ((pid = fork()) == 0) {
