@@ -3,6 +3,8 @@
 #include <iostream>
 #include <string>
 
+#include "platform/signals.h"
+
 namespace platform {
 namespace {
 std::ostream* g_out = nullptr;
@@ -26,9 +28,16 @@ void console_flush() { out().flush(); }
 void console_pause() {
   out().flush();
   std::istream& i = in();
+  // An interrupt ends the wait: the run then stops as interrupted, without an
+  // answer first (the engine's own prompt tells the user to press Ctrl-C).
+  check_interrupt();
   if (!i.good()) return;
   std::string line;
-  std::getline(i, line);
+  {
+    const InterruptibleWait wait;
+    std::getline(i, line);
+  }
+  check_interrupt();
 }
 
 void set_console_output(std::ostream* o) { g_out = o; }

@@ -14,7 +14,8 @@ void console_write(std::string_view text);
 void console_flush();
 
 // Waits until the user presses Enter. Goes on at once at end of input or on an
-// input error, so a batch run never hangs.
+// input error, so a batch run never hangs. An interrupt (signals.h) ends the
+// wait and stops the run as interrupted.
 void console_pause();
 
 // Redirection for tests; nullptr restores standard output / input.

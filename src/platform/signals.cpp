@@ -22,21 +22,29 @@ void on_interrupt(int sig) {
   detail::interrupt_signal = sig;
 }
 
-}  // namespace
-
-void catch_interrupts() {
+// Installs the handler for the signals that have it, or all of them but those
+// left ignored by the parent.
+void install(int flags, bool only_caught) {
   struct sigaction action {};
   action.sa_handler = on_interrupt;
-  // Interrupted system calls restart: the file layer never sees EINTR.
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = flags;
   sigemptyset(&action.sa_mask);
   for (const int s : kInterrupts) sigaddset(&action.sa_mask, s);
   for (const int s : kInterrupts) {
     struct sigaction old {};
-    if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    if (sigaction(s, nullptr, &old) != 0) continue;
+    if (only_caught ? old.sa_handler != on_interrupt : old.sa_handler == SIG_IGN) continue;
     sigaction(s, &action, nullptr);
   }
 }
+
+}  // namespace
+
+// Interrupted system calls restart: the file layer never sees EINTR.
+void catch_interrupts() { install(SA_RESTART, false); }
+
+InterruptibleWait::InterruptibleWait() { install(0, true); }
+InterruptibleWait::~InterruptibleWait() { install(SA_RESTART, true); }
 
 void ignore_file_size_signal() { std::signal(SIGXFSZ, SIG_IGN); }
 

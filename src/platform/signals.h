@@ -18,6 +18,17 @@ extern volatile std::sig_atomic_t interrupt_signal;
 // a background job) stays ignored.
 void catch_interrupts();
 
+// While it lives, a caught interrupt ends a blocking read (EINTR) instead of
+// restarting it, so that a wait for the user's answer ends when the user
+// interrupts the run.
+class InterruptibleWait {
+ public:
+  InterruptibleWait();
+  ~InterruptibleWait();
+  InterruptibleWait(const InterruptibleWait&) = delete;
+  InterruptibleWait& operator=(const InterruptibleWait&) = delete;
+};
+
 // Ignores SIGXFSZ.
 void ignore_file_size_signal();
 

@@ -26,7 +26,6 @@
 namespace engine {
 namespace {
 
-constexpr std::int32_t kFailureMark = -2;
 constexpr std::int32_t kEndMark = 9999;
 constexpr int kProgressInterval = 500;  // days between progress marks
 // What a pavement node can hold, deg F: above absolute zero and below what
@@ -42,12 +41,9 @@ void echo_mark(std::int32_t mark) {
   platform::console_flush();
 }
 
-// Grid failure: no history is left behind, the progress file says -2, and the
-// run ends with a message that says why.
-[[noreturn]] void fail_grid(ClimateRun& run, TemperatureHistoryFile& history) {
-  history.abandon();
-  write_progress(run, kFailureMark, ProgressOpenFailure::kSkip);
-  run.failure_mark_due = false;
+// Grid failure: the run ends with a message that says why, through the
+// failure path of every stop (no history left behind, the progress file -2).
+[[noreturn]] void fail_grid(const ClimateRun& run) {
   platform::stop_run(platform::kStopDecided,
                      " Grid criterion not met in " + std::to_string(run.grid_failure_count) +
                          " layer(s): time step too large for the node spacing");
@@ -184,7 +180,7 @@ void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& h
   const int bound = run.simulation_counts.section_count_total;
   if (bound > 0) {
     check_grid_criterion(run);
-    if (run.grid_failure_count > 0) fail_grid(run, history);
+    if (run.grid_failure_count > 0) fail_grid(run);
   }
   steps.set_initial_water(run);
   if (bound != 0) {
@@ -205,8 +201,10 @@ void simulate(ClimateRun& run, SimulationSteps& steps, TemperatureHistoryFile& h
   run.day_index = kEndMark;
   write_progress(run, kEndMark, ProgressOpenFailure::kStop);
   echo_mark(kEndMark);
-  history.finish();
+  // The history goes in place last: a later run takes it as the sign that the
+  // simulation's files are complete, and would not write them again.
   close_result_files();
+  history.finish();
   platform::close_unit(kInputChannel);
   platform::close_unit(kCorrectionChannel);
   run.failure_mark_due = false;

@@ -25,6 +25,11 @@ void put_day(std::string& out, std::int32_t day_index) { platform::put_integer(o
                   fault);
 }
 
+// "(<n>F6.1)" and the like: the node values of a record, after its day column.
+std::string node_values_layout(int node_count, std::string_view field) {
+  return "(" + std::to_string(node_count) + std::string(field) + ")";
+}
+
 // Every file of an output point, and those of the temperature-history mode 2.
 constexpr NodeFile kAllNodeFiles[] = {
     {NodeRecord::kTemperature, kTemperatureChannel}, {NodeRecord::kModulus, kModulusChannel},
@@ -74,16 +79,6 @@ void close_result_files() {
                       kIceChannel, kWaterChannel, kDrainageChannel})
     platform::close_unit(channel);
 }
-
-std::string node_record_layout(int node_count, std::string_view field) {
-  return "(I4," + std::to_string(node_count) + std::string(field) + ")";
-}
-
-namespace {
-std::string node_values_layout(int node_count, std::string_view field) {
-  return "(" + std::to_string(node_count) + std::string(field) + ")";
-}
-}  // namespace
 
 ResultRecords::ResultRecords(const ClimateRun& run)
     : run_(run),

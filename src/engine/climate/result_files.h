@@ -43,8 +43,7 @@ class ResultRecords {
  public:
   explicit ResultRecords(const ClimateRun& run);
 
-  // One record of an output point, as formatted for its file (no line end);
-  // fault() tells whether a value did not fit.
+  // One record of an output point, as formatted for its file (no line end).
   std::string_view node_record(NodeRecord file, std::int32_t day_index);
   // The ".crl" record of a day.
   std::string_view gradient_record(std::int32_t day_index, const DailyGradients& gradients);
@@ -55,9 +54,6 @@ class ResultRecords {
   // Writes the ".crl" record of the day, in mode 0.
   void write_day_end(std::int32_t day_index, const DailyGradients& gradients);
 
-  // The first value of the last record formatted that could not be written.
-  const platform::FieldFault& fault() const { return fault_; }
-
  private:
   std::string_view format_nodes(const platform::Format& layout,
                                 const OneBasedArray<float, kMaxNodes>& values,
@@ -65,15 +61,13 @@ class ResultRecords {
 
   const ClimateRun& run_;
   bool metric_;
-  platform::Format fixed_1_;   // I4, n F6.1
-  platform::Format exponent_;  // I4, n E10.3
-  platform::Format fixed_3_;   // I4, n F6.3
+  // The node values after the day column: n F6.1, n E10.3, n F6.3.
+  platform::Format fixed_1_;
+  platform::Format exponent_;
+  platform::Format fixed_3_;
   OneBasedArray<float, kMaxNodes> converted_;
   std::string buffer_;
-  platform::FieldFault fault_;
+  platform::FieldFault fault_;  // the first value of the last record that did not fit
 };
-
-// "(I4,<n>F6.1)" and the like: the per-node record layout for n nodes.
-std::string node_record_layout(int node_count, std::string_view field);
 
 }  // namespace engine

@@ -439,7 +439,7 @@ void solve_moisture(ClimateRun& run) {
   head(n) = s.suction(n) - s.depth(n);
   const float f = fix_bottom(s, n, bottom_pressure_cm(run) - s.depth(n));
   // Frozen and dried-out nodes keep their head, like the bottom node: their
-  // water changes only by freezing and thawing (stage 13).
+  // water changes only by freezing and thawing (update_water_and_ice).
   if (s.any_held) {
     for (int j = first; j < n; ++j) {
       if (!s.held(j)) continue;

@@ -6,7 +6,6 @@
 
 #include "engine/climate/progress_file.h"
 #include "engine/common/finite_input.h"
-#include "structure/structure_limits.h"
 #include "engine/common/project_files.h"
 #include "engine/cracking/option_steps.h"
 #include "engine/cracking/thermal_stress.h"
@@ -19,6 +18,7 @@
 #include "platform/signals.h"
 #include "platform/stop.h"
 #include "platform/units.h"
+#include "structure/structure_limits.h"
 
 namespace engine {
 namespace {

@@ -163,8 +163,7 @@ TEST(ResultRecords, MatchGfortranByteForByte) {
     } else if (o.kind == "double") {
       std::vector<double> values;
       for (std::uint64_t b : o.bits) values.push_back(std::bit_cast<double>(b));
-      const platform::Format layout(
-          engine::node_record_layout(static_cast<int>(values.size()), "E10.3"));
+      const platform::Format layout("(I4," + std::to_string(values.size()) + "E10.3)");
       EXPECT_EQ(platform::format_fixed(layout, o.day, values), o.record);
     } else if (o.kind == "history") {
       // Asphalt of 4.5 inches at 1.125-inch spacing over a base.

@@ -255,12 +255,15 @@ TEST(InputFile, DayCountBeyondTheFileEndsAtTheFileEnd) {
 // A stop inside the day loop, after history records were written, marks the
 // progress file as failed and leaves the older history as it was: a stop of a
 // step, a node temperature that is not a number, and a value too wide for its
-// field of ".wat", each planted at day 2.
+// field of ".wat", each planted at day 2; and a result file that cannot be
+// written out when the run closes it at the end.
 TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
   struct Case {
     const char* what;
     std::function<void(engine::ClimateRun&)> plant;
-    std::string message;
+    std::string message;  // {P}: the project folder
+    int status = 1;
+    const char* full_file = nullptr;  // a result file that goes to /dev/full
   };
   const Case cases[] = {
       {"a step stops", [](engine::ClimateRun&) { platform::stop_run(1, "stopped"); }, "stopped"},
@@ -272,27 +275,25 @@ TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
        [](engine::ClimateRun& run) { run.node_state.node_water_content(2) = 1.0e4f; },
        "Output error in \"C:\\proj\\.wat\", day 2, node 2: 10000.0 cannot be written as "
        "F6.3"},
+      {"the drainage report cannot be written out", [](engine::ClimateRun&) {},
+       "File error: cannot write \"C:\\proj\\.drn\" ({P}/.drn): No space left on device", 2,
+       ".drn"},
   };
-  class PlantingSteps final : public engine::SimulationSteps {
+  class PlantingSteps final : public climate_test::ForwardedSteps {
    public:
     explicit PlantingSteps(const Case& c) : c_(c) {}
-    void set_up_materials(engine::ClimateRun& run) override { steps_.set_up_materials(run); }
-    void set_initial_water(engine::ClimateRun& run) override { steps_.set_initial_water(run); }
-    void evaluate_drainage(engine::ClimateRun& run) override { steps_.evaluate_drainage(run); }
-    void before_day_loop(engine::ClimateRun& run) override { steps_.before_day_loop(run); }
-    void solved_step(engine::ClimateRun& run) override { steps_.solved_step(run); }
     void output_point(engine::ClimateRun& run) override {
-      steps_.output_point(run);
+      ForwardedSteps::output_point(run);
       if (run.day_index == 2) c_.plant(run);
     }
 
    private:
     const Case& c_;
-    engine::DefaultSimulationSteps steps_;
   };
   const std::string older = " 8760 6 4.0 0.0\n2001073100  50.0\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.full_file != nullptr && !std::filesystem::exists("/dev/full")) continue;
     TempProject project;
     InputText input;
     input.header.replace(input.header.find("1\n1,"), 1, "0");  // every result file
@@ -300,14 +301,19 @@ TEST(RunClimateSimulation, AStopInTheDayLoopLeavesTheOlderHistory) {
     const auto history = project.project() / "tmp" / "thermal.tmp";
     std::filesystem::create_directories(history.parent_path());
     TempProject::write(history, older);
+    if (c.full_file != nullptr)
+      std::filesystem::create_symlink("/dev/full", project.project() / c.full_file);
     PlantingSteps steps(c);
     try {
       engine::run_climate_simulation_with(steps, 4.0f, 0.0f, TempProject::directory(),
                                           "C:\\proj\\tmp\\thermal.tmp");
       ADD_FAILURE() << "no stop";
     } catch (const platform::RunStop& stop) {
-      EXPECT_EQ(stop.status(), 1);
-      EXPECT_EQ(stop.message(), c.message);
+      EXPECT_EQ(stop.status(), c.status);
+      std::string message = c.message;
+      if (const auto at = message.find("{P}"); at != std::string::npos)
+        message.replace(at, 3, project.project().string());
+      EXPECT_EQ(stop.message(), message);
     }
     EXPECT_EQ(TempProject::read(project.root() / "progress.tmp"), "  -2\n");
     EXPECT_EQ(TempProject::read(history), older);

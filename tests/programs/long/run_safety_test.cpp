@@ -3,6 +3,7 @@
 // are compared with those of a clean solo run.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,17 +73,24 @@ std::vector<std::string> differing(const Files& got, const Files& want) {
 
 // pavsim started in `cwd`, its console through a pipe. A shell leaves SIGINT
 // ignored in a background job and pavsim keeps it so: the child resets it.
+// Its standard input is empty, or with `keyboard` a pipe that stays open
+// until `answer` is closed, as a terminal nobody types at.
 struct Engine {
   pid_t pid;
   int out;
+  int answer = -1;
   std::string console;
-  Engine(const fs::path& cwd, const Project& p) {
-    int fds[2];
+  Engine(const fs::path& cwd, const Project& p, bool keyboard = false) {
+    int fds[2], keys[2] = {-1, -1};
     EXPECT_EQ(pipe(fds), 0);
+    if (keyboard) {
+      EXPECT_EQ(pipe2(keys, O_CLOEXEC), 0);  // no other child keeps it open
+    }
     const std::string env = "PAVSIM_DRIVE_C=" + p.drive.string();
     if ((pid = fork()) == 0) {
       for (const int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
-      dup2(fds[1], 1), dup2(fds[1], 2), dup2(open("/dev/null", O_RDONLY), 0);
+      dup2(fds[1], 1), dup2(fds[1], 2), dup2(keyboard ? keys[0] : open("/dev/null", O_RDONLY), 0);
+      if (keyboard) close(keys[1]);
       char* const argv[] = {const_cast<char*>(PAVSIM_EXECUTABLE), nullptr};
       char* const envp[] = {const_cast<char*>(env.c_str()), nullptr};
       if (chdir(cwd.c_str()) == 0) execve(argv[0], argv, envp);
@@ -90,6 +98,7 @@ struct Engine {
     }
     close(fds[1]);
     out = fds[0];
+    if (keyboard) close(keys[0]), answer = keys[1];
   }
   bool read_more() {
     char buf[4096];
@@ -97,8 +106,21 @@ struct Engine {
     if (n > 0) console.append(buf, static_cast<std::size_t>(n));
     return n > 0;
   }
+  // Whether the console closes within `seconds`, the process having ended.
+  bool ends_within(int seconds) {
+    pollfd ready{out, POLLIN, 0};
+    for (int waited = 0; waited < 10 * seconds;) {
+      if (poll(&ready, 1, 100) == 0) {
+        ++waited;
+      } else if (!read_more()) {
+        return true;
+      }
+    }
+    return false;
+  }
   // The exit status, -1 when a signal ended the process.
   int finish() {
+    if (answer >= 0) close(answer);
     while (read_more()) {
     }
     close(out);
@@ -193,6 +215,23 @@ TEST(RunSafety, InterruptedRunsStopCleanly) {
       EXPECT_EQ(differing(p.files(), want), std::vector<std::string>{});
     }
   }
+}
+
+// The engine asks the user to press Ctrl-C at its pause (a thicker layer than
+// "input.tmp" has nodes for): that ends the run as interrupted, at once.
+TEST(RunSafety, AnInterruptEndsAPause) {
+  TempDir dir;
+  const Project p(dir / "r", "12.0");
+  Engine e(p.folder, p, true);
+  while (e.console.find("To continue enter <CR>\n") == std::string::npos && e.read_more()) {
+  }
+  kill(e.pid, SIGINT);
+  EXPECT_TRUE(e.ends_within(30)) << "the pause still waits: " << e.console;
+  EXPECT_EQ(e.finish(), 128 + SIGINT) << e.console;
+  EXPECT_NE(e.console.find("To continue enter <CR>\n Run interrupted\n"), std::string::npos)
+      << e.console;
+  EXPECT_EQ(read_file(p.folder / "progress.tmp"), "  -2\n");
+  p.files();  // no temporary left
 }
 
 }  // namespace
