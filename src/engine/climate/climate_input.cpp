@@ -12,6 +12,7 @@
 #include "engine/climate/layer_grid.h"
 #include "engine/climate/moisture_index.h"
 #include "engine/climate/progress_file.h"
+#include "engine/common/finite_input.h"
 #include "engine/common/project_files.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
@@ -46,11 +47,6 @@ constexpr std::array<LayerTable LayerProperties::*, 20> kSoilRecords = {
     &LayerProperties::passing_4,
     &LayerProperties::initial_water_content,
 };
-
-template <class T>
-std::string text_of(const T& value) {
-  return platform::format_list(value).substr(1);  // without the leading blank
-}
 
 // "line 9 (record 9)": where the record just read lies.
 std::string at_line(std::string_view record) {

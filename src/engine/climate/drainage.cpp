@@ -7,6 +7,7 @@
 
 #include "engine/climate/climate_input.h"
 #include "engine/climate/drainage_report.h"
+#include "engine/common/finite_input.h"
 #include "platform/console.h"
 #include "platform/record_io.h"
 #include "platform/stop.h"
@@ -24,11 +25,6 @@ double simpson(const F& f, double low, double high, int intervals) {
   double sum = f(low) + f(high);
   for (int k = 1; k < intervals; ++k) sum += (k % 2 ? 4.0 : 2.0) * f(low + k * h);
   return sum * h / 3.0;
-}
-
-template <class T>
-std::string text_of(const T& value) {
-  return platform::format_list(value).substr(1);
 }
 
 [[noreturn]] void refuse(const std::string& record, const std::string& problem) {

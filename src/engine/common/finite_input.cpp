@@ -9,13 +9,17 @@
 
 namespace engine {
 
+void refuse_input_line(int unit, long line, const std::string& problem) {
+  platform::stop_run(platform::kStopDecided, "Input error in \"" + platform::unit_name(unit) +
+                                                 "\", line " + std::to_string(line) + ": " +
+                                                 problem);
+}
+
 void require_finite(int unit, std::span<const double> values) {
   for (const double v : values) {
     if (std::isfinite(v)) continue;
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(unit) + "\", line " +
-                           std::to_string(platform::unit_line(unit)) + ": value " +
-                           platform::format_list(v).substr(1) + "; it must be a finite number");
+    refuse_input_line(unit, platform::unit_line(unit),
+                      "value " + text_of(v) + "; it must be a finite number");
   }
 }
 

@@ -152,10 +152,8 @@ void read_creep_table(CreepFitCommon& fit, double& tensile_strength,
       const std::array<double, 2> pair{t, d};
       require_finite(unit, pair);
       if (!(t > 0.0 && d > 0.0))
-        platform::stop_run(platform::kStopDecided,
-                           "Input error in \"" + platform::unit_name(unit) + "\", line " +
-                               std::to_string(platform::unit_line(unit)) +
-                               ": loading time and creep compliance must be positive");
+        refuse_input_line(unit, platform::unit_line(unit),
+                          "loading time and creep compliance must be positive");
       usual = usual && std::abs(t - kCreepLoadingTimes[i]) <= 0.001;
     }
   }
@@ -164,10 +162,7 @@ void read_creep_table(CreepFitCommon& fit, double& tensile_strength,
   // Any stress breaks a layer of no strength at once, and the crack growth
   // then counts no growth step: the run would report no cracking at all.
   if (!(tensile_strength > 0.0))
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(unit) + "\", line " +
-                           std::to_string(platform::unit_line(unit)) +
-                           ": the tensile strength must be positive");
+    refuse_input_line(unit, platform::unit_line(unit), "the tensile strength must be positive");
   platform::close_unit(unit);
   if (!usual)
     platform::console_line(

@@ -86,11 +86,9 @@ void require_creep_table(const std::array<double, 4>& mix) {
                      std::all_of(c.compliances.begin(), c.compliances.end(),
                                  [](double d) { return d > 0.0 && std::isfinite(d); });
   if (table) return;
-  platform::stop_run(platform::kStopDecided,
-                     "Input error in \"" + platform::unit_name(kRunFileUnit) + "\", line " +
-                         std::to_string(platform::unit_line(kRunFileUnit)) +
-                         ": air voids, effective binder content, A and VTS of" +
-                         platform::format_list(mix) + " give no creep-compliance table");
+  refuse_input_line(kRunFileUnit, platform::unit_line(kRunFileUnit),
+                    "air voids, effective binder content, A and VTS of" +
+                        platform::format_list(mix) + " give no creep-compliance table");
 }
 
 // `why`, when given, says where the file went wrong.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/finite_input.h"
 #include "engine/common/history_header.h"
 #include "engine/common/project_files.h"
 #include "engine/common/temperature_histories.h"
@@ -40,11 +41,8 @@ float read_design_criterion(const platform::FixedText<255>& work_directory) {
   platform::read_fixed(kCriteriaUnit, kCriteriaLayout, month_key, design_criterion);
   // Every case is compared with the criterion; NaN or an infinity is none.
   if (!std::isfinite(design_criterion))
-    platform::stop_run(platform::kStopDecided,
-                       "Input error in \"" + platform::unit_name(kCriteriaUnit) +
-                           "\", line 1: design criterion " +
-                           platform::format_list(design_criterion).substr(1) +
-                           "; it must be a finite number");
+    refuse_input_line(kCriteriaUnit, 1, "design criterion " + text_of(design_criterion) +
+                                            "; it must be a finite number");
   platform::close_unit(kCriteriaUnit);
   return design_criterion;
 }

@@ -57,15 +57,8 @@ struct RequestLines {
   long spreads = 0;
 };
 
-template <class T>
-std::string text_of(const T& value) {
-  return platform::format_list(value).substr(1);
-}
-
 [[noreturn]] void refuse(long line, const std::string& problem) {
-  platform::stop_run(platform::kStopDecided, "Input error in \"" +
-                                                 platform::unit_name(kInputUnit) + "\", line " +
-                                                 std::to_string(line) + ": " + problem);
+  refuse_input_line(kInputUnit, line, problem);
 }
 
 bool leap_year(std::int32_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
