@@ -348,8 +348,9 @@ void fit_bounded_least_squares(CreepFitCommon& fit, const ScaledProny& p, int m)
     platform::write_record(kFitReportUnit, record);
     platform::console_line(record);
   }
-  // Limits the solver refuses as not finite leave no moduli: mark them as not numbers, so
-  // that the fit stops on its table as it does for any other value that is not a number.
+  // Data the solver refuses (a terminal error: a glassy bound that is not finite) leaves no
+  // moduli: mark them as not numbers, so that the fit stops on its table as it does for any
+  // other value that is not a number.
   if (numlib::N1RTY(1) == 5) e.fill(std::numeric_limits<double>::quiet_NaN());
   for (std::size_t j = 0; j < cols; ++j) fit.relaxation_moduli[j] = e[j] * 1e7;
 }
